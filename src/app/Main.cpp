@@ -1,0 +1,204 @@
+#include "Main.h"
+
+#include "ui_Main.h"
+
+#include "ConfigTree.h"
+#include "Dialogs.h"
+#include "SerialPort.h"
+#include "Sound.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QCloseEvent>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace {
+
+QPixmap makeLogo() {
+    QPixmap pm(72, 72);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(0, 51, 153));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(2, 2, 68, 68);
+    p.setPen(Qt::white);
+    QFont f = p.font();
+    f.setBold(true);
+    f.setPixelSize(24);
+    p.setFont(f);
+    p.drawText(pm.rect(), Qt::AlignCenter, QStringLiteral("917"));
+    return pm;
+}
+
+QLabel* boldLine(const QString& text, int pixelSize, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    QFont f = l->font();
+    f.setBold(true);
+    f.setPixelSize(pixelSize);
+    l->setFont(f);
+    l->setAlignment(Qt::AlignCenter);
+    return l;
+}
+
+} // namespace
+
+QWidget* makeMakerPanel(QWidget* parent) {
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(QStringLiteral("MakerPanel"));
+    panel->setAutoFillBackground(true);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    panel->setPalette(pal);
+    auto* row = new QHBoxLayout(panel);
+    auto* logo = new QLabel(panel);
+    logo->setPixmap(makeLogo());
+    row->addWidget(logo);
+    auto* text = new QVBoxLayout;
+    auto* name = new QLabel(QStringLiteral("V917 Configuration Project"), panel);
+    QFont f = name->font();
+    f.setBold(true);
+    f.setPixelSize(20);
+    name->setFont(f);
+    text->addWidget(name);
+    for (const char* line : {"Open configuration software for 917 data loggers",
+                             "Telephone and fax: see the documentation of your installation",
+                             "Web: see README.md beside the program",
+                             "E-mail: ask the administrator of your installation"})
+        text->addWidget(new QLabel(QString::fromLatin1(line), panel));
+    row->addLayout(text, 1);
+    return panel;
+}
+
+TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::TMainForm>()),
+      Form0(std::make_unique<TForm0>(std::move(deps.port), deps.clock)), exeFolder(deps.executableFolder) {
+    ui->setupUi(this);
+    Q_ASSERT(deps.dialogs && deps.sound);
+    svc = std::make_unique<Services>(Services{*Form0, *deps.dialogs, *deps.sound});
+    if (exeFolder.isEmpty())
+        exeFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+
+    configTree = new ConfigTree(this);
+    configTree->resetToStartup();
+    ui->View->setModel(configTree);
+    ui->View->setAttribute(Qt::WA_Hover);
+
+    buildSplash();
+
+    Timer1.setInterval(2500);
+    timerHandler = [this] { Timer1_Time0(); };
+    connect(&Timer1, &QTimer::timeout, this, [this] { timerHandler(); });
+    Timer1.start();
+
+    connect(ui->FileExitItem, &QAction::triggered, this, &QWidget::close);
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::buildSplash() {
+    splash = new QFrame(ui->ClientArea);
+    splash->setObjectName(QStringLiteral("SplashPanel"));
+    auto* frame = static_cast<QFrame*>(splash);
+    frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    frame->setLineWidth(2);
+    frame->setAutoFillBackground(true);
+    QPalette pal = frame->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    frame->setPalette(pal);
+    auto* layout = new QVBoxLayout(frame);
+    layout->addWidget(makeMakerPanel(frame));
+    layout->addWidget(boldLine(QStringLiteral("Kov Part Number: 4871-0093"), 14, frame));
+    layout->addWidget(boldLine(QStringLiteral("V917 Configuration software"), 14, frame));
+    layout->addWidget(boldLine(QStringLiteral("Version 1.01"), 14, frame));
+    frame->resize(480, 242);
+    frame->raise();
+}
+
+QTreeView* TMainForm::View() const { return ui->View; }
+QFrame* TMainForm::ConfigurationScreen() const { return ui->ConfigurationScreen; }
+QFrame* TMainForm::TerminalScreen() const { return ui->TerminalScreen; }
+QProgressBar* TMainForm::ProgressBar() const { return ui->ProgressBar; }
+QString TMainForm::statusText() const { return ui->StatusText->text(); }
+
+QAction* TMainForm::action(const QString& objectName) const { return findChild<QAction*>(objectName); }
+
+QList<QMenu*> TMainForm::topMenus() const {
+    return {ui->MenuFile, ui->MenuEdit, ui->MenuComms, ui->MenuOptions, ui->MenuHelp};
+}
+
+void TMainForm::setStatusText(const QString& text) {
+    ui->StatusText->setText(text);
+    ui->StatusPanel->repaint();
+}
+
+void TMainForm::setProgressRange(int maximum) {
+    ui->ProgressBar->setRange(0, maximum);
+    ui->ProgressBar->repaint();
+}
+
+void TMainForm::setProgressPosition(int position) {
+    ui->ProgressBar->setValue(position);
+    ui->ProgressBar->repaint();
+}
+
+void TMainForm::setProgressVisible(bool visible) {
+    ui->ProgressBar->setVisible(visible);
+    ui->StatusPanel->repaint();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (splash) {
+        const QSize area = ui->ClientArea->size();
+        splash->move((area.width() - splash->width()) / 2, (area.height() - splash->height()) / 2);
+        splash->raise();
+    }
+    if (!shownOnce) {
+        shownOnce = true;
+        FormShow();
+    }
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    SharedSettings& s = Form0->Settings;
+    if (s.LoggingActive) {
+        s.LoggingActive = false;
+        if (!s.LogFile.flush())
+            svc->dialogs.error(this, s.LogFile.errorString());
+        s.LogFile.close();
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void TMainForm::FormShow() { Form0->InitialiseVariables(exeFolder); }
+
+void TMainForm::Timer1_Time0() {
+    Timer1.setInterval(18'000'000);
+    timerHandler = [this] { Timer1_Time1(); };
+    if (splash) {
+        splash->hide();
+        splash->setEnabled(false);
+    }
+    const int choice = showWelcome ? showWelcome() : 0;
+    enableMenus();
+    if (actOnWelcome && choice)
+        actOnWelcome(choice);
+}
+
+void TMainForm::Timer1_Time1() {
+    svc->sound.tone(1000, 250);
+    if (!Form0->Settings.ConfigFileName.isEmpty() && writeBackup)
+        writeBackup();
+}
+
+void TMainForm::enableMenus() {
+    for (QMenu* m : topMenus())
+        m->setEnabled(true);
+    // The menu bar shows the menus' own actions; keep them in step.
+    for (QMenu* m : topMenus())
+        m->menuAction()->setEnabled(true);
+}

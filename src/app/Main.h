@@ -1,0 +1,95 @@
+#pragma once
+
+#include "Unit0.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class TMainForm;
+}
+namespace platform {
+class SerialPort;
+class DialogService;
+class Sound;
+class Clock;
+} // namespace platform
+
+class ConfigTree;
+class QAction;
+class QFrame;
+class QProgressBar;
+class QTreeView;
+
+// What the main window is built from; tests hand in fakes.
+struct MainFormDeps {
+    std::unique_ptr<platform::SerialPort> port;
+    platform::DialogService* dialogs = nullptr;
+    platform::Sound* sound = nullptr;
+    platform::Clock* clock = nullptr;
+    QString executableFolder; // empty: the program's own folder
+};
+
+// The main window: splash, menus, configuration and terminal screens, status bar. It is the one
+// place that knows every subsystem; their commands live in their own folders and are connected here.
+class TMainForm : public QMainWindow, public StatusReporter {
+    Q_OBJECT
+public:
+    explicit TMainForm(MainFormDeps deps, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    TForm0& form0() { return *Form0; }
+    Services& services() { return *svc; }
+    ConfigTree& tree() { return *configTree; }
+    QTreeView* View() const;
+    QFrame* ConfigurationScreen() const;
+    QFrame* TerminalScreen() const;
+    QWidget* SplashPanel() const { return splash; }
+    QProgressBar* ProgressBar() const;
+    QString statusText() const;
+    QAction* action(const QString& objectName) const;
+    QList<QMenu*> topMenus() const;
+
+    // StatusReporter
+    void setStatusText(const QString& text) override;
+    void setProgressRange(int maximum) override;
+    void setProgressPosition(int position) override;
+    void setProgressVisible(bool visible) override;
+
+    // Start-up sequence.
+    void FormShow();
+    void Timer1_Time0();
+    void Timer1_Time1();
+    QTimer Timer1;
+
+    // The welcome dialog's choice (1, 2 or 7), asked once from Timer1_Time0. Without a welcome
+    // dialog the start-up sequence simply enables the menus.
+    std::function<int()> showWelcome;
+    std::function<void(int)> actOnWelcome;
+    // The timed backup's write of the tree to ConfigFileName.
+    std::function<void()> writeBackup;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    // Closing by any means completes an open data log first, so no received record is lost.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildSplash();
+    void enableMenus();
+
+    std::unique_ptr<Ui::TMainForm> ui;
+    std::unique_ptr<TForm0> Form0;
+    std::unique_ptr<Services> svc;
+    ConfigTree* configTree = nullptr;
+    QWidget* splash = nullptr;
+    QString exeFolder;
+    bool shownOnce = false;
+    std::function<void()> timerHandler;
+};
+
+// Neutral maker texts and logo shared by the splash panel and the About box.
+QWidget* makeMakerPanel(QWidget* parent);

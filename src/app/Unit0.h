@@ -1,0 +1,93 @@
+#pragma once
+
+#include "Delimiter.h"
+#include "HelpText.h"
+#include "KovComms.h"
+#include "LineAssembly.h"
+
+#include <QFile>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QPlainTextEdit;
+
+namespace platform {
+class DialogService;
+class Sound;
+class SerialPort;
+class Clock;
+} // namespace platform
+
+// Dialog results shared by the add and modify sequence.
+enum ModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3 };
+
+// Settings the whole program shares; dialogs copy them in when shown and back when confirmed.
+struct SharedSettings {
+    int HostComPort = 0;     // 0 COM1, 1 COM2
+    int HostComProtocol = 0; // 0 RS232, 1 RS422, 2 RS485
+    int HostComSpeed = 4;    // index into 600 .. 57600; 4 is 9600
+    QString HostCommandPrefix = QStringLiteral("#");
+    TDelimiter HostDataSeparator;
+    QString ConfigFileName;
+    QString LogFileName;
+    QFile LogFile;
+    bool LoggingActive = false;
+    bool TerminalActive = false;
+    bool TimedBackupEnabled = false;
+    int TimedBackupMinutes = 10;
+    QString HelpTextFileName = QStringLiteral("48710093.TXT");
+
+    // The add/modify sequence's last dialog result, and the reply of the last successful find.
+    int LastModalResult = mrNone;
+    QString InstrumentIdentification;
+};
+
+// Texts of the shared indexes, as they stand in the tree and in commands.
+QString comPortText(int index);     // "COM1", "COM2", empty otherwise
+QString comProtocolText(int index); // "RS232", "RS422", "RS485", empty otherwise
+QString comSpeedText(int index);    // "600" .. "57600", empty otherwise
+
+// The status bar of the main window, as the long operations use it.
+class StatusReporter {
+public:
+    virtual ~StatusReporter() = default;
+    // Each call repaints at once: no event loop runs during an exchange.
+    virtual void setStatusText(const QString& text) = 0;
+    virtual void setProgressRange(int maximum) = 0;
+    virtual void setProgressPosition(int position) = 0;
+    virtual void setProgressVisible(bool visible) = 0;
+};
+
+// The hidden shared form: the one serial link, the receive log and the help topics.
+class TForm0 : public QObject {
+    Q_OBJECT
+public:
+    explicit TForm0(std::unique_ptr<platform::SerialPort> port, platform::Clock* clock = nullptr,
+                    QObject* parent = nullptr);
+    ~TForm0() override;
+
+    SharedSettings Settings;
+    TKovComms Comms;
+    LineBuffer RX;
+    HelpTable HelpGrid;
+    // The program's own folder with one separator appended.
+    QString ExecutableFolder;
+
+    void InitialiseVariables(const QString& executableFolder);
+    bool ApplySettings();
+    void RXReceive(TKovComms* Sender, const char* DataPtr, qint32 DataSize);
+    void installRXReceive();
+    void ReadUserHelp(QPlainTextEdit* memo, int topic) const;
+};
+
+// What every form and command needs from the program around it.
+struct Services {
+    TForm0& form0;
+    platform::DialogService& dialogs;
+    platform::Sound& sound;
+
+    SharedSettings& settings() const { return form0.Settings; }
+    TKovComms& comms() const { return form0.Comms; }
+};

@@ -1,0 +1,48 @@
+#include "Main.h"
+
+#include "Dialogs.h"
+#include "SerialPort.h"
+#include "Sound.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QScreen>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("V917ConfigurationSoftware"));
+    QApplication::setApplicationVersion(QStringLiteral("1.01"));
+
+    // COM1..COM4 name Windows ports; on this machine they map to devices. A USB adapter's name is
+    // only known where the program runs, so the mapping is a start option, not a setting.
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("V917 Configuration Software"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    QList<QCommandLineOption> comOptions;
+    for (int i = 1; i <= 4; ++i) {
+        comOptions.append(QCommandLineOption(QStringLiteral("com%1").arg(i),
+                                             QStringLiteral("Device used as COM%1 (default /dev/ttyS%2).").arg(i).arg(i - 1),
+                                             QStringLiteral("device")));
+        parser.addOption(comOptions.last());
+    }
+    parser.process(app);
+
+    platform::PortMap map;
+    for (int i = 0; i < 4; ++i)
+        if (parser.isSet(comOptions[i]))
+            map.setDevice(QStringLiteral("COM%1").arg(i + 1), parser.value(comOptions[i]));
+
+    platform::QtDialogService dialogs;
+    platform::AlsaSound sound;
+    MainFormDeps deps;
+    deps.port = std::make_unique<platform::QtSerialPort>(map);
+    deps.dialogs = &dialogs;
+    deps.sound = &sound;
+
+    TMainForm mainForm(std::move(deps));
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        mainForm.move(screen->availableGeometry().center() - mainForm.rect().center());
+    mainForm.show();
+    return app.exec();
+}

@@ -1,0 +1,176 @@
+#include "KovComms.h"
+
+#include "Clock.h"
+#include "SerialPort.h"
+
+namespace {
+constexpr char CR = 13;
+constexpr char LF = 10;
+constexpr int kMinimumPollMs = 10;
+} // namespace
+
+qint32 comSpeedBaud(TComSpeed speed) {
+    const int n = int(speed);
+    if (n >= 7)
+        return 57600;
+    return 600 << (n < 0 ? 0 : n);
+}
+
+TKovComms::TKovComms(std::unique_ptr<platform::SerialPort> port, platform::Clock* clk, QObject* parent)
+    : QObject(parent), serialPort(std::move(port)), clock(clk ? clk : &platform::SteadyClock::instance()),
+      receiveBuffer(bufferSizeInput, '\0') {
+    connect(&pollTimer, &QTimer::timeout, this, &TKovComms::PollReceive);
+    // A device that vanished is released at once, so later exchanges see a closed link.
+    connect(serialPort.get(), &platform::SerialPort::lost, this, &TKovComms::Close);
+}
+
+TKovComms::~TKovComms() { Close(); }
+
+void TKovComms::setCommandPrefix(const QString& value) { commandPrefix = value.left(1); }
+
+void TKovComms::setAddress(const QString& value) { address = value.left(2).rightJustified(2, QLatin1Char('0')); }
+
+void TKovComms::setBufferSize_Input(quint16 value) {
+    if (IsOpen())
+        return;
+    bufferSizeInput = value;
+    receiveBuffer = QByteArray(value, '\0');
+}
+
+void TKovComms::setBufferSize_Output(quint16 value) {
+    // Only used by the next ApplyPortSettings, which needs an open port.
+    if (IsOpen())
+        bufferSizeOutput = value;
+}
+
+void TKovComms::setComPort(TComPort value) {
+    if (!IsOpen())
+        comPort = value;
+}
+
+void TKovComms::setComSpeed(TComSpeed value) {
+    comSpeed = value;
+    if (IsOpen())
+        ApplyPortSettings();
+}
+
+void TKovComms::setDelay_Polling(quint16 value) {
+    if (value == delayPolling)
+        return;
+    const bool open = IsOpen();
+    if (open)
+        pollTimer.stop();
+    delayPolling = value;
+    if (open)
+        startPollTimer();
+}
+
+void TKovComms::startPollTimer() { pollTimer.start(qMax<int>(delayPolling, kMinimumPollMs)); }
+
+bool TKovComms::Open() {
+    if (IsOpen())
+        return true;
+    const QString name = QStringLiteral("COM%1").arg(1 + int(comPort));
+    if (!serialPort->open(name))
+        return false;
+    ApplyPortSettings();
+    startPollTimer();
+    return true;
+}
+
+void TKovComms::Close() {
+    pollTimer.stop();
+    serialPort->close();
+}
+
+bool TKovComms::IsOpen() const { return serialPort->isOpen(); }
+
+void TKovComms::ApplyPortSettings() {
+    if (!IsOpen())
+        return;
+    serialPort->configure(comSpeedBaud(comSpeed), bufferSizeInput, bufferSizeOutput);
+    PurgeBuffers(true, true);
+}
+
+void TKovComms::PurgeBuffers(bool input, bool output) {
+    if (IsOpen())
+        serialPort->purge(input, output);
+}
+
+void TKovComms::SendText(const QString& text) { SendBytes(text.toLatin1()); }
+
+void TKovComms::SendBytes(const QByteArray& bytes) {
+    if (IsOpen())
+        WriteBuffer(bytes.constData(), qint32(bytes.size()));
+}
+
+void TKovComms::WriteBuffer(const char* data, qint32 count) {
+    if (!IsOpen())
+        return;
+    const bool transmitEnable = comMode != TComMode::RS232;
+    if (transmitEnable)
+        serialPort->setRts(true);
+    if (delayTransmission > 0)
+        WaitMilliseconds(delayTransmission);
+    if (delayCharacter > 0) {
+        for (qint32 i = 0; i < count; ++i) {
+            serialPort->write(data + i, 1);
+            WaitMilliseconds(delayCharacter);
+        }
+    } else if (count > 0) {
+        serialPort->write(data, count);
+    }
+    if (transmitEnable) {
+        // On this platform a write returns with bytes still queued; RTS must stay up until the
+        // last of them has left the line, or the RS485 driver cuts off the end of the command.
+        serialPort->drainOutput(comSpeedBaud(comSpeed));
+        serialPort->setRts(false);
+    }
+}
+
+QString TKovComms::ReadReply() {
+    if (!IsOpen())
+        return QString();
+    readingReply = true;
+    QByteArray collected;
+    char last = 0;
+    qint64 start = clock->nowMs();
+    bool success = false;
+    for (;;) {
+        if (!IsOpen())
+            break;
+        char byte = 0;
+        if (serialPort->read(&byte, 1) == 1) {
+            last = byte;
+            if (byte != CR && byte != LF) {
+                collected.append(byte);
+                start = clock->nowMs();
+            }
+        }
+        if (last == LF) {
+            success = true;
+            break;
+        }
+        const qint64 elapsed = clock->nowMs() - start;
+        if (elapsed >= outputTimeout)
+            break;
+        // Sleep until the next byte instead of spinning; a byte other than CR/LF restarts the wait.
+        serialPort->waitForReadyRead(int(outputTimeout - elapsed));
+    }
+    readingReply = false;
+    return success ? QString::fromLatin1(collected) : QString();
+}
+
+void TKovComms::PollReceive() {
+    if (!IsOpen() || readingReply || receiveBuffer.isEmpty())
+        return;
+    const qint64 n = serialPort->read(receiveBuffer.data(), receiveBuffer.size());
+    if (n > 0 && onReceiveData)
+        onReceiveData(this, receiveBuffer.constData(), qint32(n));
+}
+
+void TKovComms::WaitMilliseconds(qint64 n) {
+    if (n <= 0)
+        return;
+    clock->waitMs(n);
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace platform {
+class SerialPort;
+class Clock;
+} // namespace platform
+
+enum class TComMode { RS232, RS422, RS485 };
+enum class TComPort { Com1, Com2, Com3, Com4 };
+enum class TComSpeed { br600, br1200, br2400, br4800, br9600, br19200, br38400, br57600 };
+
+class TKovComms;
+// Sender, DataPtr, DataSize. The bytes are overwritten by the next poll: copy what you keep.
+using TComReceiveData = std::function<void(TKovComms* Sender, const char* DataPtr, qint32 DataSize)>;
+
+// Line speed of a TComSpeed ordinal: 600 doubling up to 38400, then 57600.
+qint32 comSpeedBaud(TComSpeed speed);
+
+// The serial link to the instruments: one port, opened with a speed and line mode; writes byte
+// blocks (RTS as transmit enable on RS422/RS485), reads one reply line with a time-out, and polls for
+// unprompted bytes while the event loop is idle. It knows nothing of commands: callers frame them.
+class TKovComms : public QObject {
+    Q_OBJECT
+public:
+    // The port is owned by the link. A null clock means the machine's steady clock.
+    explicit TKovComms(std::unique_ptr<platform::SerialPort> port, platform::Clock* clock = nullptr,
+                       QObject* parent = nullptr);
+    ~TKovComms() override;
+
+    // Configurable properties, with the setter rules of the component.
+    QString CommandPrefix() const { return commandPrefix; }
+    void setCommandPrefix(const QString& value);
+    QString Address() const { return address; }
+    void setAddress(const QString& value);
+    quint16 BufferSize_Input() const { return bufferSizeInput; }
+    void setBufferSize_Input(quint16 value);
+    quint16 BufferSize_Output() const { return bufferSizeOutput; }
+    void setBufferSize_Output(quint16 value);
+    TComMode ComMode() const { return comMode; }
+    void setComMode(TComMode value) { comMode = value; }
+    TComPort ComPort() const { return comPort; }
+    void setComPort(TComPort value);
+    TComSpeed ComSpeed() const { return comSpeed; }
+    void setComSpeed(TComSpeed value);
+    quint16 Delay_Character() const { return delayCharacter; }
+    void setDelay_Character(quint16 value) { delayCharacter = value; }
+    quint16 Delay_Polling() const { return delayPolling; }
+    void setDelay_Polling(quint16 value);
+    quint16 Delay_Transmission() const { return delayTransmission; }
+    void setDelay_Transmission(quint16 value) { delayTransmission = value; }
+    quint16 OutputTimeout() const { return outputTimeout; }
+    void setOutputTimeout(quint16 value) { outputTimeout = value; }
+    const TComReceiveData& OnReceiveData() const { return onReceiveData; }
+    void setOnReceiveData(TComReceiveData handler) { onReceiveData = std::move(handler); }
+
+    bool Open();
+    void Close();
+    bool IsOpen() const;
+    void ApplyPortSettings();
+    void PurgeBuffers(bool input, bool output);
+    void SendText(const QString& text);
+    void SendBytes(const QByteArray& bytes);
+    void WriteBuffer(const char* data, qint32 count);
+    QString ReadReply();
+    void PollReceive();
+
+    // For tests and benchmarks.
+    platform::SerialPort& port() { return *serialPort; }
+    bool pollTimerActive() const { return pollTimer.isActive(); }
+    int pollTimerInterval() const { return pollTimer.interval(); }
+
+private:
+    void WaitMilliseconds(qint64 n);
+    void startPollTimer();
+
+    std::unique_ptr<platform::SerialPort> serialPort;
+    platform::Clock* clock;
+    QTimer pollTimer;
+    QByteArray receiveBuffer;
+    bool readingReply = false;
+
+    QString commandPrefix = QStringLiteral("#");
+    QString address = QStringLiteral("00");
+    quint16 bufferSizeInput = 2048;
+    quint16 bufferSizeOutput = 2048;
+    TComMode comMode = TComMode::RS232;
+    TComPort comPort = TComPort::Com1;
+    TComSpeed comSpeed = TComSpeed::br9600;
+    quint16 delayCharacter = 0;
+    quint16 delayPolling = 50;
+    quint16 delayTransmission = 0;
+    quint16 outputTimeout = 4000;
+    TComReceiveData onReceiveData;
+};

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QAbstractItemModel>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// One line of the configuration: a text and its ordered children.
+struct ConfigNode {
+    QString text;
+    ConfigNode* parent = nullptr;
+    std::vector<std::unique_ptr<ConfigNode>> children;
+
+    int row() const;
+    int childCount() const { return int(children.size()); }
+    ConfigNode* child(int i) const { return i >= 0 && i < childCount() ? children[size_t(i)].get() : nullptr; }
+    ConfigNode* nextSibling() const;
+};
+
+// The word-sort order of the configuration tree: letter case ignored except as a final tie-break,
+// blanks and punctuation before digits before letters, hyphen and apostrophe ignored except as a
+// tie-break.
+bool wordSortLess(const QString& a, const QString& b);
+int wordSortCompare(const QString& a, const QString& b);
+
+// The network configuration: the only copy, shown by the main window's tree view. Nodes are found
+// by position and fixed text (see Positional.h), never by stored identifiers.
+class ConfigTree : public QAbstractItemModel {
+    Q_OBJECT
+public:
+    explicit ConfigTree(QObject* parent = nullptr);
+    ~ConfigTree() override;
+
+    // Roots in order; the first is the communication settings group.
+    int rootCount() const { return root.childCount(); }
+    ConfigNode* rootAt(int i) const { return root.child(i); }
+    ConfigNode* firstRoot() const { return root.child(0); }
+    const ConfigNode& invisibleRoot() const { return root; }
+
+    void clear();
+    ConfigNode* appendRoot(const QString& text);
+    ConfigNode* appendChild(ConfigNode* parent, const QString& text);
+    void removeNode(ConfigNode* node);
+    void removeChildren(ConfigNode* node);
+    // Replaces the text and re-sorts the node's siblings.
+    void setText(ConfigNode* node, const QString& text);
+    // Every level, ascending by wordSortLess; stable for equal texts.
+    void sortAll();
+    void sortChildren(ConfigNode* parent);
+
+    // The start-up content: the settings group with COM1,RS232,9600, prefix # and separator Tab.
+    void resetToStartup();
+
+    // Depth-first pre-order: a node, then its children each followed by its descendants.
+    template <typename F> void forEachDepthFirst(F&& visit) const { walk(root, -1, visit); }
+    // The node after this one in depth-first pre-order, or null.
+    ConfigNode* nextDepthFirst(const ConfigNode* node) const;
+    int nodeCount() const;
+
+    QModelIndex indexOf(const ConfigNode* node) const;
+    ConfigNode* nodeAt(const QModelIndex& index) const;
+
+    // Model interface for the tree view; in-place editing replaces text and re-sorts siblings.
+    QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // Bulk loading: callers that append many nodes wrap them in begin/endBulkChange so the view is
+    // reset once instead of told about every row.
+    void beginBulkChange();
+    void endBulkChange();
+
+private:
+    template <typename F> static void walk(const ConfigNode& node, int depth, F& visit) {
+        if (depth >= 0)
+            visit(const_cast<ConfigNode&>(node), depth);
+        for (const auto& c : node.children)
+            walk(*c, depth + 1, visit);
+    }
+    ConfigNode* append(ConfigNode* parent, const QString& text);
+    void sortRecursive(ConfigNode* parent, bool recurse);
+
+    ConfigNode root;
+    int bulkDepth = 0;
+};

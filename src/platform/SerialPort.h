@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QSerialPort;
+
+namespace platform {
+
+// What the serial link needs from the machine. The line format is fixed: 8 data bits, no parity,
+// 1 stop bit, raw, no flow control, DTR and RTS inactive unless asked for.
+class SerialPort : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~SerialPort() override = default;
+
+    // comName is "COM1".."COM4"; the implementation maps it to a device. Exclusive access.
+    virtual bool open(const QString& comName) = 0;
+    virtual void close() = 0;
+    // False once closed, and also as soon as the device has gone away (a pulled USB adapter).
+    virtual bool isOpen() const = 0;
+    // Speed, 8N1 raw, no flow control, DTR/RTS inactive; queue sizes are a hint. Failures ignored.
+    virtual void configure(qint32 baud, int inputQueue, int outputQueue) = 0;
+    virtual void purge(bool input, bool output) = 0;
+    // Returns at once with up to maxSize bytes already received (possibly none).
+    virtual qint64 read(char* data, qint64 maxSize) = 0;
+    // Blocks until at least one byte can be read or msecs have passed; true when a byte is there.
+    virtual bool waitForReadyRead(int msecs) = 0;
+    // Returns once every byte has been handed to the operating system's driver.
+    virtual qint64 write(const char* data, qint64 size) = 0;
+    // Returns once the driver's queue has left the line, including the last character's shift
+    // register time at baud. Needed before RTS may drop on RS422/RS485.
+    virtual void drainOutput(qint32 baud) = 0;
+    virtual void setRts(bool on) = 0;
+
+signals:
+    // The device failed for good (hang-up, removed). Emitted queued, never from inside a read.
+    void lost();
+};
+
+// COM1..COM4 to device paths. Defaults /dev/ttyS0../dev/ttyS3; start options override single entries.
+class PortMap {
+public:
+    PortMap();
+    QString device(const QString& comName) const;
+    void setDevice(const QString& comName, const QString& path);
+
+private:
+    QHash<QString, QString> devices;
+};
+
+class QtSerialPort final : public SerialPort {
+    Q_OBJECT
+public:
+    explicit QtSerialPort(PortMap map = PortMap(), QObject* parent = nullptr);
+    ~QtSerialPort() override;
+
+    bool open(const QString& comName) override;
+    void close() override;
+    bool isOpen() const override;
+    void configure(qint32 baud, int inputQueue, int outputQueue) override;
+    void purge(bool input, bool output) override;
+    qint64 read(char* data, qint64 maxSize) override;
+    bool waitForReadyRead(int msecs) override;
+    qint64 write(const char* data, qint64 size) override;
+    void drainOutput(qint32 baud) override;
+    void setRts(bool on) override;
+
+    PortMap& portMap() { return map; }
+
+private:
+    void onError(int error);
+    void flushToDriver();
+
+    PortMap map;
+    std::unique_ptr<QSerialPort> port;
+    bool failed = false;
+    bool lossQueued = false;
+};
+
+} // namespace platform

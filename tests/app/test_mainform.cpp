@@ -1,0 +1,127 @@
+#include "FakeDialogs.h"
+#include "FakeSerialPort.h"
+#include "Main.h"
+#include "Sound.h"
+
+#include "ConfigTree.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <QtTest>
+
+class TestMainForm : public QObject {
+    Q_OBJECT
+    FakeClock clock;
+    FakeDialogs dialogs;
+    platform::SilentSound sound;
+    QTemporaryDir dir;
+
+    std::unique_ptr<TMainForm> make(FakeSerialPort** portOut = nullptr) {
+        MainFormDeps deps;
+        auto port = std::make_unique<FakeSerialPort>(clock);
+        if (portOut)
+            *portOut = port.get();
+        deps.port = std::move(port);
+        deps.dialogs = &dialogs;
+        deps.sound = &sound;
+        deps.clock = &clock;
+        deps.executableFolder = dir.path() + "/";
+        return std::make_unique<TMainForm>(std::move(deps));
+    }
+
+private slots:
+    void startupSequence() {
+        FakeSerialPort* port = nullptr;
+        auto w = make(&port);
+        QCOMPARE(w->windowTitle(), QString("V917 Configuration Software"));
+        QCOMPARE(w->size(), QSize(790, 540));
+        for (QMenu* m : w->topMenus())
+            QVERIFY(!m->isEnabled());
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        // The show event initialised the shared state and opened COM1 at 9600.
+        QVERIFY(port->isOpen());
+        QCOMPARE(port->openedName, QString("COM1"));
+        QCOMPARE(port->baud, 9600);
+        QCOMPARE(w->form0().Settings.ConfigFileName, dir.path() + "/*.917");
+        QVERIFY(w->SplashPanel()->isVisible());
+        QVERIFY(!w->TerminalScreen()->isVisible());
+        QVERIFY(!w->ProgressBar()->isVisible());
+        QCOMPARE(w->Timer1.interval(), 2500);
+
+        bool welcomed = false;
+        w->showWelcome = [&] {
+            for (QMenu* m : w->topMenus())
+                if (m->isEnabled())
+                    return 0;
+            welcomed = true;
+            return 2;
+        };
+        int acted = 0;
+        w->actOnWelcome = [&](int r) { acted = r; };
+        w->Timer1_Time0();
+        QVERIFY(welcomed); // menus still disabled while the welcome dialog was up
+        QCOMPARE(acted, 2);
+        for (QMenu* m : w->topMenus())
+            QVERIFY(m->isEnabled());
+        QVERIFY(!w->SplashPanel()->isVisible());
+        QCOMPARE(w->Timer1.interval(), 18'000'000);
+        QVERIFY(w->Timer1.isActive());
+    }
+
+    void treeStartsWithTheSettingsGroup() {
+        auto w = make();
+        const QAbstractItemModel* m = w->View()->model();
+        QCOMPARE(m->rowCount(), 1);
+        const QModelIndex settings = m->index(0, 0);
+        QCOMPARE(settings.data().toString(), QString("Communication Settings"));
+        QCOMPARE(m->rowCount(settings), 3);
+        QCOMPARE(m->index(0, 0, settings).data().toString(), QString("COM1,RS232,9600"));
+        QCOMPARE(w->View()->indentation(), 19);
+    }
+
+    void menuCaptionsAndHelpContexts() {
+        auto w = make();
+        QCOMPARE(w->action("FileNewItem")->text(), QString("Create a &new configuration file"));
+        QCOMPARE(w->action("FileNewItem")->property("helpContext").toInt(), 2001);
+        QCOMPARE(w->action("FileExitItem")->property("helpContext").toInt(), 2008);
+        QCOMPARE(w->action("Modify917")->text(), QString("Modify &917 Configuration"));
+        QVERIFY(w->action("TerminalModeItem")->isCheckable());
+    }
+
+    void startsWithoutAnySerialDevice() {
+        FakeSerialPort* port = nullptr;
+        auto w = make(&port);
+        port->openable = false;
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QVERIFY(!w->form0().Comms.IsOpen());
+        QVERIFY(dialogs.errors.isEmpty());
+    }
+
+    void unpromptedBytesGoToTheHiddenLog() {
+        FakeSerialPort* port = nullptr;
+        auto w = make(&port);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        port->feed("hello\r\nwor");
+        QTRY_COMPARE(w->form0().RX.lines, QList<QByteArray>({"hello", "wor"}));
+    }
+
+    void statusBarRepaintsAtOnce() {
+        auto w = make();
+        w->setStatusText("Please Wait");
+        w->setProgressRange(10);
+        w->setProgressPosition(3);
+        w->setProgressVisible(true);
+        QCOMPARE(w->statusText(), QString("Please Wait"));
+        QCOMPARE(w->ProgressBar()->maximum(), 10);
+        QCOMPARE(w->ProgressBar()->value(), 3);
+    }
+};
+
+QTEST_MAIN(TestMainForm)
+#include "test_mainform.moc"

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "Dialogs.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <deque>
+
+// Records every message and answers file dialogs from a script; nothing is shown.
+class FakeDialogs final : public platform::DialogService {
+public:
+    void error(QWidget*, const QString& text) override { errors.append(text); }
+    void information(QWidget*, const QString& text) override { infos.append(text); }
+    std::optional<QString> openFileName(QWidget*, const platform::FileDialogOptions& o) override;
+    std::optional<QString> saveFileName(QWidget*, const platform::FileDialogOptions& o) override;
+    bool printerSetup(QWidget*, QPrinter&) override { return printerSetupAnswer; }
+
+    QStringList errors;
+    QStringList infos;
+    // Answers in order; an empty queue cancels.
+    std::deque<std::optional<QString>> openAnswers;
+    std::deque<std::optional<QString>> saveAnswers;
+    QList<platform::FileDialogOptions> openAsked;
+    QList<platform::FileDialogOptions> saveAsked;
+    bool printerSetupAnswer = false;
+};

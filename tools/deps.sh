@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing need, on Debian 12, when it is missing.
+set -euo pipefail
+packages=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev
+  libasound2-dev libgl1-mesa-dev xvfb xauth poppler-utils fonts-dejavu-core)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+fi

@@ -2,8 +2,8 @@
 
 #include <QFile>
 #include <QPlainTextEdit>
-#include <QTextBlock>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 
 HelpTable::HelpTable() : cells(Rows * Columns) {}

@@ -8,9 +8,9 @@
 #include "Sound.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QCloseEvent>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -64,10 +64,10 @@ QWidget* makeMakerPanel(QWidget* parent) {
     f.setPixelSize(20);
     name->setFont(f);
     text->addWidget(name);
-    for (const char* line : {"Open configuration software for 917 data loggers",
-                             "Telephone and fax: see the documentation of your installation",
-                             "Web: see README.md beside the program",
-                             "E-mail: ask the administrator of your installation"})
+    for (const char* line :
+         {"Open configuration software for 917 data loggers",
+          "Telephone and fax: see the documentation of your installation",
+          "Web: see README.md beside the program", "E-mail: ask the administrator of your installation"})
         text->addWidget(new QLabel(QString::fromLatin1(line), panel));
     row->addLayout(text, 1);
     return panel;
@@ -118,13 +118,25 @@ void TMainForm::buildSplash() {
     frame->raise();
 }
 
-QTreeView* TMainForm::View() const { return ui->View; }
-QFrame* TMainForm::ConfigurationScreen() const { return ui->ConfigurationScreen; }
-QFrame* TMainForm::TerminalScreen() const { return ui->TerminalScreen; }
-QProgressBar* TMainForm::ProgressBar() const { return ui->ProgressBar; }
-QString TMainForm::statusText() const { return ui->StatusText->text(); }
+QTreeView* TMainForm::View() const {
+    return ui->View;
+}
+QFrame* TMainForm::ConfigurationScreen() const {
+    return ui->ConfigurationScreen;
+}
+QFrame* TMainForm::TerminalScreen() const {
+    return ui->TerminalScreen;
+}
+QProgressBar* TMainForm::ProgressBar() const {
+    return ui->ProgressBar;
+}
+QString TMainForm::statusText() const {
+    return ui->StatusText->text();
+}
 
-QAction* TMainForm::action(const QString& objectName) const { return findChild<QAction*>(objectName); }
+QAction* TMainForm::action(const QString& objectName) const {
+    return findChild<QAction*>(objectName);
+}
 
 QList<QMenu*> TMainForm::topMenus() const {
     return {ui->MenuFile, ui->MenuEdit, ui->MenuComms, ui->MenuOptions, ui->MenuHelp};
@@ -174,7 +186,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-void TMainForm::FormShow() { Form0->InitialiseVariables(exeFolder); }
+void TMainForm::FormShow() {
+    Form0->InitialiseVariables(exeFolder);
+}
 
 void TMainForm::Timer1_Time0() {
     Timer1.setInterval(18'000'000);

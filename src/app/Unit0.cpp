@@ -48,7 +48,8 @@ void TForm0::InitialiseVariables(const QString& executableFolder) {
 }
 
 void TForm0::installRXReceive() {
-    Comms.setOnReceiveData([this](TKovComms* sender, const char* data, qint32 size) { RXReceive(sender, data, size); });
+    Comms.setOnReceiveData(
+        [this](TKovComms* sender, const char* data, qint32 size) { RXReceive(sender, data, size); });
 }
 
 bool TForm0::ApplySettings() {
@@ -64,4 +65,6 @@ void TForm0::RXReceive(TKovComms* Sender, const char* DataPtr, qint32 DataSize) 
     AssembleLines(RX, DataPtr, DataSize);
 }
 
-void TForm0::ReadUserHelp(QPlainTextEdit* memo, int topic) const { ::ReadUserHelp(memo, HelpGrid, topic); }
+void TForm0::ReadUserHelp(QPlainTextEdit* memo, int topic) const {
+    ::ReadUserHelp(memo, HelpGrid, topic);
+}

@@ -21,9 +21,10 @@ int main(int argc, char* argv[]) {
     parser.addVersionOption();
     QList<QCommandLineOption> comOptions;
     for (int i = 1; i <= 4; ++i) {
-        comOptions.append(QCommandLineOption(QStringLiteral("com%1").arg(i),
-                                             QStringLiteral("Device used as COM%1 (default /dev/ttyS%2).").arg(i).arg(i - 1),
-                                             QStringLiteral("device")));
+        comOptions.append(QCommandLineOption(
+            QStringLiteral("com%1").arg(i),
+            QStringLiteral("Device used as COM%1 (default /dev/ttyS%2).").arg(i).arg(i - 1),
+            QStringLiteral("device")));
         parser.addOption(comOptions.last());
     }
     parser.process(app);

@@ -4,7 +4,7 @@
 
 // The data separator the instruments put between readings.
 struct TDelimiter {
-    QString Name = QStringLiteral("Tab"); // display name, at most 10 characters
+    QString Name = QStringLiteral("Tab");    // display name, at most 10 characters
     QString Code = QStringLiteral("@09@00"); // "@" two digits "@" two digits, at most 6 characters
     quint8 FirstChar = 9;
     quint8 SecondChar = 0;

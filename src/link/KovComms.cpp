@@ -24,11 +24,17 @@ TKovComms::TKovComms(std::unique_ptr<platform::SerialPort> port, platform::Clock
     connect(serialPort.get(), &platform::SerialPort::lost, this, &TKovComms::Close);
 }
 
-TKovComms::~TKovComms() { Close(); }
+TKovComms::~TKovComms() {
+    Close();
+}
 
-void TKovComms::setCommandPrefix(const QString& value) { commandPrefix = value.left(1); }
+void TKovComms::setCommandPrefix(const QString& value) {
+    commandPrefix = value.left(1);
+}
 
-void TKovComms::setAddress(const QString& value) { address = value.left(2).rightJustified(2, QLatin1Char('0')); }
+void TKovComms::setAddress(const QString& value) {
+    address = value.left(2).rightJustified(2, QLatin1Char('0'));
+}
 
 void TKovComms::setBufferSize_Input(quint16 value) {
     if (IsOpen())
@@ -65,7 +71,9 @@ void TKovComms::setDelay_Polling(quint16 value) {
         startPollTimer();
 }
 
-void TKovComms::startPollTimer() { pollTimer.start(qMax<int>(delayPolling, kMinimumPollMs)); }
+void TKovComms::startPollTimer() {
+    pollTimer.start(qMax<int>(delayPolling, kMinimumPollMs));
+}
 
 bool TKovComms::Open() {
     if (IsOpen())
@@ -83,7 +91,9 @@ void TKovComms::Close() {
     serialPort->close();
 }
 
-bool TKovComms::IsOpen() const { return serialPort->isOpen(); }
+bool TKovComms::IsOpen() const {
+    return serialPort->isOpen();
+}
 
 void TKovComms::ApplyPortSettings() {
     if (!IsOpen())
@@ -97,7 +107,9 @@ void TKovComms::PurgeBuffers(bool input, bool output) {
         serialPort->purge(input, output);
 }
 
-void TKovComms::SendText(const QString& text) { SendBytes(text.toLatin1()); }
+void TKovComms::SendText(const QString& text) {
+    SendBytes(text.toLatin1());
+}
 
 void TKovComms::SendBytes(const QByteArray& bytes) {
     if (IsOpen())

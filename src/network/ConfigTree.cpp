@@ -12,7 +12,9 @@ int ConfigNode::row() const {
     return -1;
 }
 
-ConfigNode* ConfigNode::nextSibling() const { return parent ? parent->child(row() + 1) : nullptr; }
+ConfigNode* ConfigNode::nextSibling() const {
+    return parent ? parent->child(row() + 1) : nullptr;
+}
 
 namespace {
 
@@ -23,7 +25,9 @@ struct SortKey {
     int value;
 };
 
-bool ignoredInWordSort(QChar c) { return c == QLatin1Char('-') || c == QLatin1Char('\''); }
+bool ignoredInWordSort(QChar c) {
+    return c == QLatin1Char('-') || c == QLatin1Char('\'');
+}
 
 SortKey primaryKey(QChar c) {
     if (c.isDigit())
@@ -84,7 +88,9 @@ int wordSortCompare(const QString& a, const QString& b) {
     return primary != 0 ? primary : compareTies(a, b);
 }
 
-bool wordSortLess(const QString& a, const QString& b) { return wordSortCompare(a, b) < 0; }
+bool wordSortLess(const QString& a, const QString& b) {
+    return wordSortCompare(a, b) < 0;
+}
 
 ConfigTree::ConfigTree(QObject* parent) : QAbstractItemModel(parent) {}
 
@@ -121,7 +127,9 @@ ConfigNode* ConfigTree::append(ConfigNode* parent, const QString& text) {
     return raw;
 }
 
-ConfigNode* ConfigTree::appendRoot(const QString& text) { return append(&root, text); }
+ConfigNode* ConfigTree::appendRoot(const QString& text) {
+    return append(&root, text);
+}
 
 ConfigNode* ConfigTree::appendChild(ConfigNode* parent, const QString& text) {
     return append(parent ? parent : &root, text);
@@ -183,8 +191,9 @@ void ConfigTree::sortChildren(ConfigNode* parent) {
     sortRecursive(p, false);
     QModelIndexList after;
     for (int k = 0; k < before.size(); ++k)
-        after.append(nodes[size_t(k)] ? createIndex(nodes[size_t(k)]->row(), before[k].column(), nodes[size_t(k)])
-                                      : QModelIndex());
+        after.append(nodes[size_t(k)]
+                         ? createIndex(nodes[size_t(k)]->row(), before[k].column(), nodes[size_t(k)])
+                         : QModelIndex());
     changePersistentIndexList(before, after);
     emit layoutChanged();
 }
@@ -202,8 +211,9 @@ void ConfigTree::sortAll() {
     sortRecursive(&root, true);
     QModelIndexList after;
     for (int k = 0; k < before.size(); ++k)
-        after.append(nodes[size_t(k)] ? createIndex(nodes[size_t(k)]->row(), before[k].column(), nodes[size_t(k)])
-                                      : QModelIndex());
+        after.append(nodes[size_t(k)]
+                         ? createIndex(nodes[size_t(k)]->row(), before[k].column(), nodes[size_t(k)])
+                         : QModelIndex());
     changePersistentIndexList(before, after);
     emit layoutChanged();
 }
@@ -267,7 +277,9 @@ int ConfigTree::rowCount(const QModelIndex& parent) const {
     return p ? p->childCount() : 0;
 }
 
-int ConfigTree::columnCount(const QModelIndex&) const { return 1; }
+int ConfigTree::columnCount(const QModelIndex&) const {
+    return 1;
+}
 
 QVariant ConfigTree::data(const QModelIndex& index, int role) const {
     const ConfigNode* n = nodeAt(index);

@@ -14,7 +14,9 @@ struct ConfigNode {
 
     int row() const;
     int childCount() const { return int(children.size()); }
-    ConfigNode* child(int i) const { return i >= 0 && i < childCount() ? children[size_t(i)].get() : nullptr; }
+    ConfigNode* child(int i) const {
+        return i >= 0 && i < childCount() ? children[size_t(i)].get() : nullptr;
+    }
     ConfigNode* nextSibling() const;
 };
 

@@ -2,7 +2,9 @@
 
 namespace positional {
 
-ConfigNode* settingsGroup(const ConfigTree& tree) { return tree.firstRoot(); }
+ConfigNode* settingsGroup(const ConfigTree& tree) {
+    return tree.firstRoot();
+}
 
 ConfigNode* settingsLine(const ConfigTree& tree, int i) {
     const ConfigNode* group = settingsGroup(tree);
@@ -40,9 +42,13 @@ ConfigNode* findInstrument(const ConfigTree& tree, const QString& entry) {
     return nullptr;
 }
 
-ConfigNode* channelGroup(const ConfigNode* instrument) { return instrument ? instrument->child(0) : nullptr; }
+ConfigNode* channelGroup(const ConfigNode* instrument) {
+    return instrument ? instrument->child(0) : nullptr;
+}
 
-ConfigNode* loggingGroup(const ConfigNode* instrument) { return instrument ? instrument->child(1) : nullptr; }
+ConfigNode* loggingGroup(const ConfigNode* instrument) {
+    return instrument ? instrument->child(1) : nullptr;
+}
 
 QStringList childTexts(const ConfigNode* node) {
     QStringList out;

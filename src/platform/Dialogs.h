@@ -11,13 +11,13 @@ class QPrinter;
 namespace platform {
 
 struct FileDialogOptions {
-    QString title;          // empty: the toolkit's own
-    QStringList filters;    // "917 Configuration File (*.917)", ...
-    int filterIndex = 0;    // selected entry
-    QString directory;      // initial folder; empty: the dialog's default
-    QString fileName;       // preset name or mask
-    QString defaultSuffix;  // "917", "TXT"
-    int helpContext = 0;    // F1 topic
+    QString title;         // empty: the toolkit's own
+    QStringList filters;   // "917 Configuration File (*.917)", ...
+    int filterIndex = 0;   // selected entry
+    QString directory;     // initial folder; empty: the dialog's default
+    QString fileName;      // preset name or mask
+    QString defaultSuffix; // "917", "TXT"
+    int helpContext = 0;   // F1 topic
 };
 
 // Every message box, file dialog and printer set-up goes through here, so tests can answer them.

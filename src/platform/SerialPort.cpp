@@ -16,13 +16,19 @@ PortMap::PortMap() {
         devices.insert(QStringLiteral("COM%1").arg(i), QStringLiteral("/dev/ttyS%1").arg(i - 1));
 }
 
-QString PortMap::device(const QString& comName) const { return devices.value(comName.toUpper()); }
+QString PortMap::device(const QString& comName) const {
+    return devices.value(comName.toUpper());
+}
 
-void PortMap::setDevice(const QString& comName, const QString& path) { devices.insert(comName.toUpper(), path); }
+void PortMap::setDevice(const QString& comName, const QString& path) {
+    devices.insert(comName.toUpper(), path);
+}
 
 QtSerialPort::QtSerialPort(PortMap portMap, QObject* parent) : SerialPort(parent), map(std::move(portMap)) {}
 
-QtSerialPort::~QtSerialPort() { close(); }
+QtSerialPort::~QtSerialPort() {
+    close();
+}
 
 bool QtSerialPort::open(const QString& comName) {
     close();
@@ -33,7 +39,8 @@ bool QtSerialPort::open(const QString& comName) {
     port->setPortName(path);
     failed = false;
     lossQueued = false;
-    connect(port.get(), &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) { onError(e); });
+    connect(port.get(), &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError e) { onError(e); });
     if (!port->open(QIODevice::ReadWrite)) {
         port.reset();
         return false;
@@ -53,7 +60,9 @@ void QtSerialPort::close() {
     failed = false;
 }
 
-bool QtSerialPort::isOpen() const { return port && port->isOpen() && !failed; }
+bool QtSerialPort::isOpen() const {
+    return port && port->isOpen() && !failed;
+}
 
 void QtSerialPort::onError(int error) {
     switch (error) {

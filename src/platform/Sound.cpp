@@ -3,11 +3,11 @@
 #include <alsa/asoundlib.h>
 
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
-#include <cmath>
 #include <vector>
 
 namespace platform {
@@ -53,7 +53,9 @@ AlsaSound::~AlsaSound() {
     state->done.notify_all();
 }
 
-void AlsaSound::beep() { tone(kBeepHz, kBeepMs); }
+void AlsaSound::beep() {
+    tone(kBeepHz, kBeepMs);
+}
 
 void AlsaSound::tone(int frequencyHz, int durationMs) {
     if (frequencyHz <= 0 || durationMs <= 0)
@@ -97,7 +99,8 @@ void play(int hz, int ms) {
     snd_pcm_t* pcm = nullptr;
     if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0)
         return;
-    if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, kRate, 1, 50000) < 0) {
+    if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, kRate, 1, 50000) <
+        0) {
         snd_pcm_close(pcm);
         return;
     }

@@ -11,26 +11,46 @@ private slots:
         QTest::addColumn<int>("first");
         QTest::addColumn<int>("second");
         QTest::addColumn<QString>("code");
-        QTest::newRow("comma lower") << "comma" << "Comma" << 44 << 0 << "@44@00";
-        QTest::newRow("comma mixed") << "Comma" << "Comma" << 44 << 0 << "@44@00";
-        QTest::newRow("comma upper") << "COMMA" << "Comma" << 44 << 0 << "@44@00";
-        QTest::newRow("null") << "null" << "Null" << 0 << 0 << "@00@00";
-        QTest::newRow("tab") << "TAB" << "Tab" << 9 << 0 << "@09@00";
-        QTest::newRow("cr") << "cr" << "CR" << 13 << 0 << "@13@00";
-        QTest::newRow("lf") << "Lf" << "LF" << 10 << 0 << "@10@00";
-        QTest::newRow("crlf") << "cr/lf" << "CR/LF" << 13 << 10 << "@13@10";
-        QTest::newRow("space") << "space" << "Space" << 32 << 0 << "@32@00";
-        QTest::newRow("semicolon") << "semi-colon" << "Semi-Colon" << 59 << 0 << "@59@00";
-        QTest::newRow("code is not a name") << "@09@00" << "@09@00" << 9 << 0 << "@09@00";
-        QTest::newRow("letters weigh ten") << "@1A@00" << "@1A@00" << 20 << 0 << "@20@00";
-        QTest::newRow("lower-case code") << "@1a@00" << "@1A@00" << 20 << 0 << "@20@00";
-        QTest::newRow("FF cut to six") << "@FF@FF" << "@FF@FF" << 165 << 165 << "@165@1";
-        QTest::newRow("short code") << "@9@00" << "Tab" << 9 << 0 << "@09@00";
-        QTest::newRow("wrong separator") << "@09#00" << "Tab" << 9 << 0 << "@09@00";
-        QTest::newRow("not hex") << "@0G@00" << "Tab" << 9 << 0 << "@09@00";
-        QTest::newRow("empty") << "" << "Tab" << 9 << 0 << "@09@00";
-        QTest::newRow("unknown word") << "Colon" << "Tab" << 9 << 0 << "@09@00";
-        QTest::newRow("blanks around") << " Comma " << "Tab" << 9 << 0 << "@09@00";
+        QTest::newRow("comma lower") << "comma"
+                                     << "Comma" << 44 << 0 << "@44@00";
+        QTest::newRow("comma mixed") << "Comma"
+                                     << "Comma" << 44 << 0 << "@44@00";
+        QTest::newRow("comma upper") << "COMMA"
+                                     << "Comma" << 44 << 0 << "@44@00";
+        QTest::newRow("null") << "null"
+                              << "Null" << 0 << 0 << "@00@00";
+        QTest::newRow("tab") << "TAB"
+                             << "Tab" << 9 << 0 << "@09@00";
+        QTest::newRow("cr") << "cr"
+                            << "CR" << 13 << 0 << "@13@00";
+        QTest::newRow("lf") << "Lf"
+                            << "LF" << 10 << 0 << "@10@00";
+        QTest::newRow("crlf") << "cr/lf"
+                              << "CR/LF" << 13 << 10 << "@13@10";
+        QTest::newRow("space") << "space"
+                               << "Space" << 32 << 0 << "@32@00";
+        QTest::newRow("semicolon") << "semi-colon"
+                                   << "Semi-Colon" << 59 << 0 << "@59@00";
+        QTest::newRow("code is not a name") << "@09@00"
+                                            << "@09@00" << 9 << 0 << "@09@00";
+        QTest::newRow("letters weigh ten") << "@1A@00"
+                                           << "@1A@00" << 20 << 0 << "@20@00";
+        QTest::newRow("lower-case code") << "@1a@00"
+                                         << "@1A@00" << 20 << 0 << "@20@00";
+        QTest::newRow("FF cut to six") << "@FF@FF"
+                                       << "@FF@FF" << 165 << 165 << "@165@1";
+        QTest::newRow("short code") << "@9@00"
+                                    << "Tab" << 9 << 0 << "@09@00";
+        QTest::newRow("wrong separator") << "@09#00"
+                                         << "Tab" << 9 << 0 << "@09@00";
+        QTest::newRow("not hex") << "@0G@00"
+                                 << "Tab" << 9 << 0 << "@09@00";
+        QTest::newRow("empty") << ""
+                               << "Tab" << 9 << 0 << "@09@00";
+        QTest::newRow("unknown word") << "Colon"
+                                      << "Tab" << 9 << 0 << "@09@00";
+        QTest::newRow("blanks around") << " Comma "
+                                       << "Tab" << 9 << 0 << "@09@00";
     }
     void decode() {
         QFETCH(QString, text);

@@ -22,10 +22,14 @@ private slots:
     void propertySetters_data() {
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("empty") << "" << "00";
-        QTest::newRow("one") << "7" << "07";
-        QTest::newRow("three") << "123" << "12";
-        QTest::newRow("two") << "FF" << "FF";
+        QTest::newRow("empty") << ""
+                               << "00";
+        QTest::newRow("one") << "7"
+                             << "07";
+        QTest::newRow("three") << "123"
+                               << "12";
+        QTest::newRow("two") << "FF"
+                             << "FF";
     }
     void propertySetters() {
         QFETCH(QString, address);

@@ -18,25 +18,44 @@ private slots:
     void wordSort_data() {
         QTest::addColumn<QString>("less");
         QTest::addColumn<QString>("greater");
-        QTest::newRow("settings before instruments") << "Communication Settings" << "Instrument Address 00 (x)";
-        QTest::newRow("digit before letter") << "COM2,RS485,57600" << "Command Prefix,#";
-        QTest::newRow("prefix before separator") << "Command Prefix,#" << "Data Separator,Tab";
-        QTest::newRow("09 before 0A") << "Instrument Address 09 (a)" << "Instrument Address 0A (a)";
-        QTest::newRow("groups") << "Channel Configuration" << "Data Logging Parameters";
-        QTest::newRow("HYSTERISES before LOGSPEC") << "SET HYSTERISES,0" << "SET LOGSPEC,1,1,OFF,OFF,COMM,ASCII,ON,OFF";
-        QTest::newRow("HYSTERESIS before LOGSPEC") << "SET HYSTERESIS,0" << "SET LOGSPEC,1";
-        QTest::newRow("LOGSPEC before PASS") << "SET LOGSPEC,1" << "SET PASS,1,1,0,IMM,,,,BURST,1,,";
-        QTest::newRow("pass order") << "SET PASS,1,1" << "SET PASS,2,1";
-        QTest::newRow("channel order") << "SET CHANNEL,001B,OFF" << "SET CHANNEL,002A,OFF";
-        QTest::newRow("case ignored") << "abc" << "ABD";
-        QTest::newRow("lower before upper on tie") << "abc" << "ABC";
-        QTest::newRow("blank before digit") << "a b" << "a1";
-        QTest::newRow("comma before digit") << "a,9" << "a0";
-        QTest::newRow("prefix shorter first") << "SET" << "SET CHANNEL";
-        QTest::newRow("hyphen ignored") << "co-op" << "cop";
-        QTest::newRow("hyphen only a tie-break") << "coop" << "co-op";
-        QTest::newRow("apostrophe ignored") << "it's" << "itt";
-        QTest::newRow("empty first") << "" << " ";
+        QTest::newRow("settings before instruments") << "Communication Settings"
+                                                     << "Instrument Address 00 (x)";
+        QTest::newRow("digit before letter") << "COM2,RS485,57600"
+                                             << "Command Prefix,#";
+        QTest::newRow("prefix before separator") << "Command Prefix,#"
+                                                 << "Data Separator,Tab";
+        QTest::newRow("09 before 0A") << "Instrument Address 09 (a)"
+                                      << "Instrument Address 0A (a)";
+        QTest::newRow("groups") << "Channel Configuration"
+                                << "Data Logging Parameters";
+        QTest::newRow("HYSTERISES before LOGSPEC") << "SET HYSTERISES,0"
+                                                   << "SET LOGSPEC,1,1,OFF,OFF,COMM,ASCII,ON,OFF";
+        QTest::newRow("HYSTERESIS before LOGSPEC") << "SET HYSTERESIS,0"
+                                                   << "SET LOGSPEC,1";
+        QTest::newRow("LOGSPEC before PASS") << "SET LOGSPEC,1"
+                                             << "SET PASS,1,1,0,IMM,,,,BURST,1,,";
+        QTest::newRow("pass order") << "SET PASS,1,1"
+                                    << "SET PASS,2,1";
+        QTest::newRow("channel order") << "SET CHANNEL,001B,OFF"
+                                       << "SET CHANNEL,002A,OFF";
+        QTest::newRow("case ignored") << "abc"
+                                      << "ABD";
+        QTest::newRow("lower before upper on tie") << "abc"
+                                                   << "ABC";
+        QTest::newRow("blank before digit") << "a b"
+                                            << "a1";
+        QTest::newRow("comma before digit") << "a,9"
+                                            << "a0";
+        QTest::newRow("prefix shorter first") << "SET"
+                                              << "SET CHANNEL";
+        QTest::newRow("hyphen ignored") << "co-op"
+                                        << "cop";
+        QTest::newRow("hyphen only a tie-break") << "coop"
+                                                 << "co-op";
+        QTest::newRow("apostrophe ignored") << "it's"
+                                            << "itt";
+        QTest::newRow("empty first") << ""
+                                     << " ";
     }
     void wordSort() {
         QFETCH(QString, less);
@@ -50,8 +69,8 @@ private slots:
         ConfigTree tree;
         QAbstractItemModelTester tester(&tree);
         tree.resetToStartup();
-        QCOMPARE(flatten(tree), QStringList({"Communication Settings", "\tCOM1,RS232,9600", "\tCommand Prefix,#",
-                                             "\tData Separator,Tab"}));
+        QCOMPARE(flatten(tree), QStringList({"Communication Settings", "\tCOM1,RS232,9600",
+                                             "\tCommand Prefix,#", "\tData Separator,Tab"}));
     }
 
     void fullSortKeepsTheContract() {

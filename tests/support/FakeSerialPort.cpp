@@ -72,7 +72,9 @@ qint64 FakeSerialPort::write(const char* data, qint64 size) {
     return size;
 }
 
-void FakeSerialPort::drainOutput(qint32) { events.append({clock.now, QStringLiteral("drain"), {}}); }
+void FakeSerialPort::drainOutput(qint32) {
+    events.append({clock.now, QStringLiteral("drain"), {}});
+}
 
 void FakeSerialPort::setRts(bool on) {
     rts = on;
@@ -89,7 +91,8 @@ void FakeSerialPort::feed(const QByteArray& bytes, qint64 delayMs) {
 
 void FakeSerialPort::vanish() {
     opened = false;
-    QMetaObject::invokeMethod(this, [this] { emit lost(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { emit lost(); }, Qt::QueuedConnection);
 }
 
 QStringList FakeSerialPort::eventKinds() const {

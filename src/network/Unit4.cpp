@@ -1,0 +1,118 @@
+#include "Unit4.h"
+
+#include "ui_Unit4.h"
+
+#include "Dialogs.h"
+#include "FieldEvents.h"
+#include "Positional.h"
+#include "SetupCommands.h"
+#include "Sound.h"
+#include "Unit3.h"
+
+#include <QFontDatabase>
+#include <QShowEvent>
+
+namespace {
+
+// The usual time-out comes back however the scan ends.
+class ScanTimeout {
+public:
+    explicit ScanTimeout(TKovComms& comms) : comms(comms) { comms.setOutputTimeout(kScanTimeoutMs); }
+    ~ScanTimeout() { comms.setOutputTimeout(kNormalTimeoutMs); }
+    ScanTimeout(const ScanTimeout&) = delete;
+    ScanTimeout& operator=(const ScanTimeout&) = delete;
+
+private:
+    TKovComms& comms;
+};
+
+} // namespace
+
+QList<ScanHit> scanNetwork(TKovComms& comms, const QString& prefix, int last,
+                           const std::function<void(int)>& progress,
+                           const std::function<void(const ScanHit&)>& found) {
+    QList<ScanHit> hits;
+    const ScanTimeout timeout(comms);
+    for (int n = 0; n <= qMin(last, 255); ++n) {
+        if (progress)
+            progress(n);
+        const QString address = setup::addressText(n);
+        comms.SendText(setup::presenceQuery(prefix, address));
+        const QString reply = comms.ReadReply();
+        if (reply.isEmpty())
+            continue;
+        hits.append({address, reply});
+        if (found)
+            found(hits.last());
+    }
+    return hits;
+}
+
+QString scanResultLine(const ScanHit& hit) {
+    return positional::instrumentNodeText(hit.address, hit.reply);
+}
+
+TForm4::TForm4(Services& svc, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TForm4>()), svc(svc) {
+    ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint |
+                   Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    ui->Memo1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    capitaliseAsTyped(ui->Edit1);
+    focusOnLabelClick(ui->Label1, ui->Edit1);
+    connect(ui->Button3, &QPushButton::clicked, this, &TForm4::Button3Click);
+    connect(ui->OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+TForm4::~TForm4() = default;
+
+void TForm4::showEvent(QShowEvent* event) {
+    if (!event->spontaneous())
+        FormShow();
+    QDialog::showEvent(event);
+}
+
+void TForm4::FormShow() {
+    ui->Memo1->clear();
+    ui->Memo1->appendPlainText(QStringLiteral("No instruments found"));
+    ui->Label2->setText(QStringLiteral("Click the [Scan Network] button to scan for connected instruments"));
+    ui->ProgressBar1->setValue(0);
+    ui->Edit1->setFocus();
+}
+
+void TForm4::Button3Click() {
+    const int last = setup::addressValue(ui->Edit1->text());
+    if (last < 0) {
+        svc.sound.beep();
+        svc.dialogs.error(this, QStringLiteral("Invalid Channel Address"));
+        ui->Edit1->setFocus();
+        return;
+    }
+
+    ui->Memo1->clear();
+    ui->Label2->setText(QStringLiteral("Please wait - Scanning the network"));
+    ui->ProgressBar1->setRange(0, last);
+    ui->ProgressBar1->setVisible(true);
+    // The scan holds the thread until its last address: nothing repaints unless asked to.
+    repaint();
+
+    scanNetwork(
+        svc.comms(), svc.settings().HostCommandPrefix, last,
+        [this](int n) {
+            ui->ProgressBar1->setValue(n);
+            ui->ProgressBar1->repaint();
+        },
+        [this](const ScanHit& hit) {
+            ui->Memo1->appendPlainText(scanResultLine(hit));
+            ui->Memo1->repaint();
+        });
+
+    ui->ProgressBar1->setVisible(false);
+    ui->Label2->setText(QStringLiteral("The following instruments have been found"));
+    repaint();
+    svc.sound.beep();
+}
+
+void ScanNetworkClick(TForm4& form) {
+    form.exec();
+}

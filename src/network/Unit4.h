@@ -1,0 +1,54 @@
+#pragma once
+
+#include "Unit0.h"
+
+#include <QDialog>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class TForm4;
+}
+
+struct ScanHit {
+    QString address;
+    QString reply;
+};
+
+// The time-out of one silent address during a scan, and the link's usual time-out it returns to.
+inline constexpr quint16 kScanTimeoutMs = 250;
+inline constexpr quint16 kNormalTimeoutMs = 4000;
+
+// Sends the presence query to every address 00..last in ascending order, each read with the short
+// time-out; any non-empty reply counts as an instrument. progress(n) runs before address n is asked,
+// found() after each answer. The link's time-out is the usual 4000 ms again when this returns.
+QList<ScanHit> scanNetwork(TKovComms& comms, const QString& prefix, int last,
+                           const std::function<void(int)>& progress = {},
+                           const std::function<void(const ScanHit&)>& found = {});
+// "Instrument Address " + address + " (" + reply + ")".
+QString scanResultLine(const ScanHit& hit);
+
+// "Scan Network for Connected Instruments": asks every address up to the one typed and lists those
+// that answered. The last address typed is kept from one showing to the next.
+class TForm4 : public QDialog {
+    Q_OBJECT
+public:
+    explicit TForm4(Services& svc, QWidget* parent = nullptr);
+    ~TForm4() override;
+
+    void FormShow();
+    void Button3Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::TForm4> ui;
+    Services& svc;
+};
+
+// The Comms menu's scan command; the dialog's result is not used.
+void ScanNetworkClick(TForm4& form);

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class ConfigTree;
+struct SharedSettings;
+
+// The configuration file: one line per node in depth-first order, as many TABs as the node's depth,
+// the text unchanged, CR LF after every line. 8-bit text, no header; an empty tree is an empty file.
+QByteArray serializeConfig(const ConfigTree& tree);
+
+// Writes the file so that a failure half-way never destroys the previous one: the bytes go to a new
+// file beside it, which replaces the old one only once everything is written and flushed. A name
+// with the wildcard "*" in it counts as one that cannot be created. On failure returns false and the
+// message "Cannot create file <path>".
+bool writeConfigFile(const ConfigTree& tree, const QString& path, QString* errorMessage = nullptr);
+
+struct ConfigReadResult {
+    bool ok = true;
+    QString errorMessage; // "Cannot open file ..." or "Invalid level (n) for item "..."" when !ok
+    bool levelError = false;
+};
+
+// Appends the file's nodes to the tree (which the caller has emptied), by the reading rules: NUL ends
+// the text, CR LF / CR / LF end lines, each leading TAB or blank is one level, the first line is a
+// root, a line more than one level deeper than the one before stops the reading (nodes read so far
+// stay). Nothing is sorted.
+ConfigReadResult readConfigFile(ConfigTree& tree, const QString& path);
+ConfigReadResult parseConfig(ConfigTree& tree, const QByteArray& bytes);
+
+// Takes port, line mode, speed, command prefix and data separator from the tree's first nodes in
+// depth-first order, falling back field by field; stops silently at the first missing node.
+void takeLinkSettings(const ConfigTree& tree, SharedSettings& settings);

@@ -1,0 +1,146 @@
+#include "FileCommands.h"
+
+#include "ConfigFile.h"
+#include "ConfigTree.h"
+#include "Dialogs.h"
+#include "InstrumentChoice.h"
+#include "PrintListing.h"
+
+#include <QFileInfo>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+QStringList configFileFilters() {
+    return {QStringLiteral("917 Configuration File (*.917)"),
+            QStringLiteral("W586 Configuration File (*.586)"),
+            QStringLiteral("Instrumentation Text File (*.TXT)"),
+            QStringLiteral("Kov Configuration File (*.CFG)"), QStringLiteral("Data File (*.TXT)")};
+}
+
+QString folderPart(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return QString();
+    return slash == 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+QString namePart(const QString& path) {
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+FileCommands::FileCommands(Services& services, ConfigTree& tree, InstrumentPicker& picker, QWidget* window,
+                           QObject* parent)
+    : QObject(parent), svc(services), tree(tree), picker(picker), window(window),
+      printerDevice(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+    // Without any printer on the machine the listing still goes somewhere useful.
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        printerDevice->setOutputFormat(QPrinter::PdfFormat);
+        printerDevice->setOutputFileName(QString());
+    }
+}
+
+FileCommands::~FileCommands() = default;
+
+void FileCommands::rebuildSettingsGroup() {
+    const SharedSettings& s = svc.settings();
+    tree.beginBulkChange();
+    ConfigNode* group = tree.appendRoot(QStringLiteral("Communication Settings"));
+    tree.appendChild(group, comPortText(s.HostComPort) + QLatin1Char(',') +
+                                comProtocolText(s.HostComProtocol) + QLatin1Char(',') +
+                                comSpeedText(s.HostComSpeed));
+    tree.appendChild(group, QStringLiteral("Command Prefix,") + s.HostCommandPrefix);
+    tree.appendChild(group, QStringLiteral("Data Separator,") + s.HostDataSeparator.Name);
+    tree.endBulkChange();
+}
+
+void FileCommands::FileNew() {
+    tree.clear();
+    rebuildSettingsGroup();
+    if (showCommSettings)
+        showCommSettings();
+    if (setFinishCaption)
+        setFinishCaption(QStringLiteral("Update and step to next instrument"));
+    if (addInstrument) {
+        do {
+            svc.settings().LastModalResult = mrCancel;
+            addInstrument();
+        } while (svc.settings().LastModalResult == mrOk);
+    }
+    FileSave();
+    if (setFinishCaption)
+        setFinishCaption(QStringLiteral("Exit Configuration wizard"));
+}
+
+void FileCommands::FileOpen() {
+    SharedSettings& s = svc.settings();
+    platform::FileDialogOptions o;
+    o.title = QStringLiteral("Open Configuration File");
+    o.filters = configFileFilters().mid(0, 4);
+    o.filterIndex = 0;
+    o.directory = folderPart(s.ConfigFileName);
+    o.fileName = QStringLiteral("*.917");
+    o.defaultSuffix = QStringLiteral("917");
+    o.helpContext = 2002;
+    const std::optional<QString> chosen = svc.dialogs.openFileName(window, o);
+    if (!chosen)
+        return;
+    s.ConfigFileName = *chosen;
+    if (!QFileInfo::exists(*chosen)) {
+        FileNew();
+        return;
+    }
+    tree.clear();
+    const ConfigReadResult r = readConfigFile(tree, *chosen);
+    if (!r.ok) {
+        svc.dialogs.error(window, r.errorMessage);
+        return;
+    }
+    takeLinkSettings(tree, s);
+}
+
+void FileCommands::FileSave() {
+    SharedSettings& s = svc.settings();
+    platform::FileDialogOptions o;
+    o.filters = configFileFilters();
+    o.filterIndex = 0;
+    o.directory = folderPart(s.ConfigFileName);
+    o.fileName = namePart(s.ConfigFileName);
+    if (o.fileName.isEmpty())
+        o.fileName = QStringLiteral("*.917");
+    o.defaultSuffix = QStringLiteral("917");
+    o.helpContext = 2003;
+    const std::optional<QString> chosen = svc.dialogs.saveFileName(window, o);
+    if (!chosen)
+        return;
+    if (writeTo(*chosen))
+        s.ConfigFileName = *chosen;
+}
+
+bool FileCommands::writeTo(const QString& path) {
+    QString message;
+    if (writeConfigFile(tree, path, &message))
+        return true;
+    svc.dialogs.error(window, message);
+    return false;
+}
+
+void FileCommands::FilePrint() {
+    const InstrumentChoiceResult choice =
+        chooseInstrument(picker, tree, QStringLiteral("Print Instrument Configuration"), 2006);
+    if (!choice.node)
+        return;
+    QPrinter& p = *printerDevice;
+    if (p.outputFormat() == QPrinter::PdfFormat && p.outputFileName().isEmpty()) {
+        svc.dialogs.error(window,
+                          QStringLiteral("No printer is available. Choose a printer, or printing to a PDF "
+                                         "file, in Print Setup."));
+        return;
+    }
+    QString message;
+    if (!printListing(p, listingLines(choice.node), &message))
+        svc.dialogs.error(window, message);
+}
+
+void FileCommands::FilePrintSetup() {
+    svc.dialogs.printerSetup(window, *printerDevice);
+}

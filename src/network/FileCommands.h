@@ -1,0 +1,56 @@
+#pragma once
+
+#include "Unit0.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class ConfigTree;
+class InstrumentPicker;
+class QPrinter;
+class QWidget;
+
+// The file types of the open and save dialogs; the fifth ("Data File") is offered only when saving,
+// and data logging selects it.
+QStringList configFileFilters();
+inline constexpr int kDataFileFilterIndex = 4;
+
+// The folder part of a path without its trailing separator, and the name part after it.
+QString folderPart(const QString& path);
+QString namePart(const QString& path);
+
+// The File menu: new configuration, open, save, print one instrument, print set-up.
+class FileCommands : public QObject {
+    Q_OBJECT
+public:
+    FileCommands(Services& services, ConfigTree& tree, InstrumentPicker& picker, QWidget* window,
+                 QObject* parent = nullptr);
+    ~FileCommands() override;
+
+    void FileNew();
+    void FileOpen();
+    void FileSave();
+    void FilePrint();
+    void FilePrintSetup();
+    // The same writer as Save, without a dialog; reports "Cannot create file %s" on failure.
+    bool writeTo(const QString& path);
+
+    QPrinter& printer() { return *printerDevice; }
+
+    // Steps of the new-configuration sequence that other commands own.
+    std::function<void()> showCommSettings;               // the link settings dialog (Form2Show)
+    std::function<void()> addInstrument;                  // the add-instrument command (EditAddItemClick)
+    std::function<void(const QString&)> setFinishCaption; // caption of the wizard's last OK button
+
+private:
+    void rebuildSettingsGroup();
+
+    Services& svc;
+    ConfigTree& tree;
+    InstrumentPicker& picker;
+    QWidget* window;
+    std::unique_ptr<QPrinter> printerDevice;
+};

@@ -1,0 +1,212 @@
+#include "ConfigFile.h"
+#include "ConfigTree.h"
+#include "Positional.h"
+#include "Unit0.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+QStringList flatten(const ConfigTree& tree) {
+    QStringList out;
+    tree.forEachDepthFirst([&](ConfigNode& n, int depth) { out.append(QString(depth, '>') + n.text); });
+    return out;
+}
+
+void addInstrument(ConfigTree& tree, const QString& address) {
+    ConfigNode* n = tree.appendRoot(positional::instrumentNodeText(address, "917 Version 1.01"));
+    tree.appendChild(n, "Channel Configuration");
+    ConfigNode* log = tree.appendChild(n, "Data Logging Parameters");
+    tree.appendChild(log, "SET HYSTERISES,0");
+    tree.appendChild(log, "SET LOGSPEC,1,1,OFF,OFF,COMM,ASCII,ON,OFF");
+    tree.appendChild(log, "SET PASS,1,1,0,IMM,,,,BURST,1,,");
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+class TestConfigFile : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+private slots:
+    void writesTheExampleByteForByte() {
+        ConfigTree tree;
+        tree.resetToStartup();
+        addInstrument(tree, "01");
+        const QByteArray expected = "Communication Settings\r\n"
+                                    "\tCOM1,RS232,9600\r\n"
+                                    "\tCommand Prefix,#\r\n"
+                                    "\tData Separator,Tab\r\n"
+                                    "Instrument Address 01 (917 Version 1.01)\r\n"
+                                    "\tChannel Configuration\r\n"
+                                    "\tData Logging Parameters\r\n"
+                                    "\t\tSET HYSTERISES,0\r\n"
+                                    "\t\tSET LOGSPEC,1,1,OFF,OFF,COMM,ASCII,ON,OFF\r\n"
+                                    "\t\tSET PASS,1,1,0,IMM,,,,BURST,1,,\r\n";
+        const QString path = dir.filePath("example.917");
+        QVERIFY(writeConfigFile(tree, path));
+        QCOMPARE(readAll(path), expected);
+
+        ConfigTree empty;
+        QVERIFY(writeConfigFile(empty, path));
+        QCOMPARE(QFileInfo(path).size(), 0);
+    }
+
+    void roundTripKeepsEveryByte() {
+        ConfigTree tree;
+        tree.resetToStartup();
+        addInstrument(tree, "0A");
+        addInstrument(tree, "01");
+        ConfigNode* odd = tree.appendRoot(QString::fromLatin1("Latin-1 \xe9\xff and trailing blanks   "));
+        tree.appendChild(odd, "");
+        tree.appendRoot("");
+        const QString path = dir.filePath("round.917");
+        QVERIFY(writeConfigFile(tree, path));
+        ConfigTree back;
+        QVERIFY(readConfigFile(back, path).ok);
+        QCOMPARE(flatten(back), flatten(tree));
+        QCOMPARE(serializeConfig(back), serializeConfig(tree));
+    }
+
+    void readingRules_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("nodes");
+        const QStringList abc{"A", ">B", ">>C", "D"};
+        QTest::newRow("crlf") << QByteArray("A\r\n\tB\r\n\t\tC\r\nD\r\n") << abc;
+        QTest::newRow("lf only") << QByteArray("A\n\tB\n\t\tC\nD\n") << abc;
+        QTest::newRow("cr only") << QByteArray("A\r\tB\r\t\tC\rD\r") << abc;
+        QTest::newRow("no final end") << QByteArray("A\r\n\tB\r\n\t\tC\r\nD") << abc;
+        QTest::newRow("blanks indent") << QByteArray("A\r\n B\r\n  C\r\nD\r\n") << abc;
+        QTest::newRow("mixed indent") << QByteArray("A\r\n B\r\n\t C\r\nD\r\n") << abc;
+        QTest::newRow("nul ends text") << QByteArray("A\r\n\tB\r\n\t\tC\r\nD\r\n\0E\r\n", 23) << abc;
+        QTest::newRow("first line indented") << QByteArray("\tA\r\n\tB\r\n") << QStringList{"A", "B"};
+        QTest::newRow("first deep then up")
+            << QByteArray("\t\tA\r\n\t\t\tB\r\nC\r\n") << QStringList{"A", ">B", "C"};
+        QTest::newRow("empty line is a root")
+            << QByteArray("A\r\n\tB\r\n\r\n\tC\r\n") << QStringList{"A", ">B", "", ">C"};
+        QTest::newRow("up two levels")
+            << QByteArray("A\n\tB\n\t\tC\n\tD\n") << QStringList{"A", ">B", ">>C", ">D"};
+        QTest::newRow("trailing blanks kept") << QByteArray("A  \r\n") << QStringList{"A  "};
+        QTest::newRow("empty file") << QByteArray() << QStringList{};
+        QTest::newRow("latin1") << QByteArray("\xe9t\xe9\r\n")
+                                << QStringList{QString::fromLatin1("\xe9t\xe9")};
+    }
+    void readingRules() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, nodes);
+        ConfigTree tree;
+        QVERIFY(parseConfig(tree, bytes).ok);
+        QCOMPARE(flatten(tree), nodes);
+    }
+
+    void tooDeepStopsWithTheNodesSoFar() {
+        ConfigTree tree;
+        const ConfigReadResult r = parseConfig(tree, "A\r\n\tB\r\n\t\t\tX Y\r\n\tC\r\n");
+        QVERIFY(!r.ok);
+        QVERIFY(r.levelError);
+        QCOMPARE(r.errorMessage, QString("Invalid level (3) for item \"X Y\""));
+        QCOMPARE(flatten(tree), QStringList({"A", ">B"}));
+    }
+
+    void missingFile() {
+        ConfigTree tree;
+        const QString path = dir.filePath("absent.917");
+        const ConfigReadResult r = readConfigFile(tree, path);
+        QVERIFY(!r.ok);
+        QCOMPARE(r.errorMessage, QString("Cannot open file %1").arg(path));
+    }
+
+    void linkSettings_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<int>("protocol");
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("separator");
+        QTest::newRow("all set") << QByteArray(
+                                        "S\n\tCOM2,RS485,57600\n\tCommand Prefix,$\n\tData Separator,Comma\n")
+                                 << 1 << 2 << 7 << "$"
+                                 << "Comma";
+        QTest::newRow("unknown values")
+            << QByteArray("S\n\tCOM3,RS999,1234\n\tCommand Prefix,\n\tData Separator,\n") << 0 << 0 << 0 << ""
+            << "Tab";
+        QTest::newRow("long prefix")
+            << QByteArray("S\n\tCOM1,RS422,2400\n\tCommand Prefix,AB\n\tData Separator,@44@00\n") << 0 << 1
+            << 2 << "A"
+            << "@44@00";
+        QTest::newRow("case sensitive") << QByteArray("S\n\tcom2,rs485,9600\n") << 0 << 0 << 4 << "!"
+                                        << "Null";
+        QTest::newRow("no commas") << QByteArray("S\n\tCOM2\n") << 1 << 0 << 0 << "!"
+                                   << "Null";
+        QTest::newRow("only the group") << QByteArray("Communication Settings\n") << 3 << 3 << 3 << "!"
+                                        << "Null";
+        QTest::newRow("hand-edited separator")
+            << QByteArray("S\n\tCOM1,RS232,9600\n\tC,#\n\tData Separator,Colon\n") << 0 << 0 << 4 << "#"
+            << "Tab";
+    }
+    void linkSettings() {
+        QFETCH(QByteArray, bytes);
+        ConfigTree tree;
+        QVERIFY(parseConfig(tree, bytes).ok);
+        SharedSettings s;
+        s.HostComPort = s.HostComProtocol = s.HostComSpeed = 3;
+        s.HostCommandPrefix = "!";
+        SetDelimiter(s.HostDataSeparator, "Null", 0, 0);
+        takeLinkSettings(tree, s);
+        QTEST(s.HostComPort, "port");
+        QTEST(s.HostComProtocol, "protocol");
+        QTEST(s.HostComSpeed, "speed");
+        QTEST(s.HostCommandPrefix, "prefix");
+        QTEST(s.HostDataSeparator.Name, "separator");
+    }
+
+    void wildcardNameCannotBeCreated() {
+        ConfigTree tree;
+        tree.resetToStartup();
+        QString message;
+        const QString path = dir.filePath("*.917");
+        QVERIFY(!writeConfigFile(tree, path, &message));
+        QCOMPARE(message, QString("Cannot create file %1").arg(path));
+        QVERIFY(!QFileInfo::exists(path));
+    }
+
+    void failedWriteLeavesThePreviousFileIntact() {
+        QTemporaryDir own;
+        const QString path = own.filePath("precious.917");
+        ConfigTree small;
+        small.resetToStartup();
+        QVERIFY(writeConfigFile(small, path));
+        const QByteArray before = readAll(path);
+
+        ConfigTree big;
+        big.resetToStartup();
+        for (int i = 0; i < 200; ++i)
+            addInstrument(big, QString::number(i, 16).toUpper().rightJustified(2, '0'));
+        QVERIFY(serializeConfig(big).size() > 16384);
+
+        // The disk "fills up" after 8 KiB: the file-size limit makes writes fail as a full disk does.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small8k = old;
+        small8k.rlim_cur = 8192;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small8k), 0);
+        QString message;
+        const bool ok = writeConfigFile(big, path, &message);
+        setrlimit(RLIMIT_FSIZE, &old);
+        QVERIFY(!ok);
+        QCOMPARE(message, QString("Cannot create file %1").arg(path));
+        QCOMPARE(readAll(path), before);
+        QCOMPARE(QDir(own.path()).entryList(QDir::Files), QStringList({"precious.917"})); // no debris
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConfigFile)
+#include "test_configfile.moc"

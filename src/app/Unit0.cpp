@@ -2,6 +2,9 @@
 
 #include "SerialPort.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 QString comPortText(int index) {
     switch (index) {
     case 0:
@@ -20,6 +23,16 @@ QString comProtocolText(int index) {
 
 QString comSpeedText(int index) {
     return index >= 0 && index < 8 ? QString::number(comSpeedBaud(TComSpeed(index))) : QString();
+}
+
+QString dataFolderFor(const QString& executableFolder, const QString& probeFile) {
+    if (QFileInfo::exists(executableFolder + probeFile))
+        return executableFolder;
+    const QString installed =
+        QDir::cleanPath(executableFolder + QStringLiteral("../share/v917config")) + QLatin1Char('/');
+    if (QFileInfo::exists(installed + probeFile))
+        return installed;
+    return executableFolder;
 }
 
 TForm0::TForm0(std::unique_ptr<platform::SerialPort> port, platform::Clock* clock, QObject* parent)
@@ -42,7 +55,8 @@ void TForm0::InitialiseVariables(const QString& executableFolder) {
     SetDelimiter(Settings.HostDataSeparator, QStringLiteral("Tab"), 9, 0);
     Settings.ConfigFileName = ExecutableFolder + QStringLiteral("*.917");
     HelpGrid.clearRows(200);
-    HelpGrid.load(ExecutableFolder + Settings.HelpTextFileName);
+    DataFolder = dataFolderFor(ExecutableFolder, Settings.HelpTextFileName);
+    HelpGrid.load(DataFolder + Settings.HelpTextFileName);
     installRXReceive();
     ApplySettings();
 }

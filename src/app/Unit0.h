@@ -74,6 +74,8 @@ public:
     HelpTable HelpGrid;
     // The program's own folder with one separator appended.
     QString ExecutableFolder;
+    // Where the help text and pages are: beside the program in a build tree, under share/ installed.
+    QString DataFolder;
 
     void InitialiseVariables(const QString& executableFolder);
     bool ApplySettings();
@@ -81,6 +83,9 @@ public:
     void installRXReceive();
     void ReadUserHelp(QPlainTextEdit* memo, int topic) const;
 };
+
+// The folder of the program's data files for a program in executableFolder (with trailing separator).
+QString dataFolderFor(const QString& executableFolder, const QString& probeFile);
 
 // What every form and command needs from the program around it.
 struct Services {

@@ -1,5 +1,11 @@
 #include "ConfigTree.h"
 
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOption>
+#include <QStyledItemDelegate>
+#include <QTreeView>
+
 #include <algorithm>
 
 int ConfigNode::row() const {
@@ -18,74 +24,79 @@ ConfigNode* ConfigNode::nextSibling() const {
 
 namespace {
 
-enum CharClass { Punctuation = 0, Digit = 1, Letter = 2 };
-
-struct SortKey {
-    int cls;
-    int value;
-};
-
 bool ignoredInWordSort(QChar c) {
     return c == QLatin1Char('-') || c == QLatin1Char('\'');
 }
 
-SortKey primaryKey(QChar c) {
+// Rank of the symbols as the word sort orders them: not by character code. The arithmetic signs come
+// after the other punctuation, and all of them before the digits.
+int symbolRank(QChar c) {
+    static const QString order = QStringLiteral(" !\"#$%&()*,./:;?@[\\]^_`{|}~+<=>");
+    const auto i = order.indexOf(c);
+    if (i >= 0)
+        return int(i) + 1;
+    // Control characters first, other symbols after the listed ones, by code.
+    return c.unicode() < 32 ? 0 : int(order.size()) + 1 + c.unicode();
+}
+
+QChar baseLetter(QChar c) {
+    // Accented letters sort with their base letter; the accent only breaks ties.
+    const QString decomposition = c.decomposition();
+    if (!decomposition.isEmpty() && decomposition.at(0).isLetter())
+        return decomposition.at(0);
+    return c;
+}
+
+// Primary weight: symbols, then digits, then letters without regard to case or accent.
+int primaryWeight(QChar c) {
     if (c.isDigit())
-        return {Digit, c.unicode()};
-    if (c.isLetter()) {
-        // Accented letters sort with their base letter; the accent only breaks ties.
-        QChar base = c;
-        const QString decomposition = c.decomposition();
-        if (!decomposition.isEmpty() && decomposition.at(0).isLetter())
-            base = decomposition.at(0);
-        return {Letter, base.toLower().unicode()};
-    }
-    return {Punctuation, c.unicode()};
+        return 0x100000 + c.unicode();
+    if (c.isLetter())
+        return 0x200000 + baseLetter(c).toLower().unicode();
+    return symbolRank(c);
 }
 
-int comparePrimary(const QString& a, const QString& b) {
-    int i = 0, j = 0;
-    for (;;) {
-        while (i < a.size() && ignoredInWordSort(a[i]))
-            ++i;
-        while (j < b.size() && ignoredInWordSort(b[j]))
-            ++j;
-        if (i == a.size() || j == b.size())
-            return (i == a.size() ? 0 : 1) - (j == b.size() ? 0 : 1);
-        const SortKey ka = primaryKey(a[i]);
-        const SortKey kb = primaryKey(b[j]);
-        if (ka.cls != kb.cls)
-            return ka.cls < kb.cls ? -1 : 1;
-        if (ka.value != kb.value)
-            return ka.value < kb.value ? -1 : 1;
-        ++i;
-        ++j;
-    }
+QString withoutIgnored(const QString& s) {
+    QString out;
+    out.reserve(s.size());
+    for (QChar c : s)
+        if (!ignoredInWordSort(c))
+            out.append(c);
+    return out;
 }
 
-// Ties: accents, then lower case before upper case at the first difference, then hyphens and
-// apostrophes, then the raw character codes.
-int compareTies(const QString& a, const QString& b) {
-    const int n = int(qMin(a.size(), b.size()));
-    for (int k = 0; k < n; ++k) {
-        const QChar ca = a[k], cb = b[k];
-        if (ca == cb)
-            continue;
-        if (ca.toLower() == cb.toLower())
-            return ca.isLower() ? -1 : 1;
-        break;
-    }
-    if (a.size() != b.size())
-        return a.size() < b.size() ? -1 : 1;
-    const int raw = a.compare(b);
-    return raw < 0 ? -1 : (raw > 0 ? 1 : 0);
+int sign(int v) {
+    return v < 0 ? -1 : (v > 0 ? 1 : 0);
 }
 
 } // namespace
 
+// Compares in the levels of the word sort: characters (case and accents aside), then accents, then
+// case (lower before upper), then the ignored hyphens and apostrophes, then the raw codes so that
+// only equal texts compare equal.
 int wordSortCompare(const QString& a, const QString& b) {
-    const int primary = comparePrimary(a, b);
-    return primary != 0 ? primary : compareTies(a, b);
+    const QString fa = withoutIgnored(a);
+    const QString fb = withoutIgnored(b);
+    const int n = int(qMin(fa.size(), fb.size()));
+    for (int k = 0; k < n; ++k)
+        if (const int d = primaryWeight(fa[k]) - primaryWeight(fb[k]))
+            return sign(d);
+    if (fa.size() != fb.size())
+        return fa.size() < fb.size() ? -1 : 1;
+    for (int k = 0; k < n; ++k) {
+        const QChar ba = baseLetter(fa[k]), bb = baseLetter(fb[k]);
+        const bool accentA = ba != fa[k], accentB = bb != fb[k];
+        if (accentA != accentB)
+            return accentA ? 1 : -1;
+    }
+    for (int k = 0; k < n; ++k) {
+        const bool lowerA = fa[k].isLower(), lowerB = fb[k].isLower();
+        if (fa[k].isLetter() && fb[k].isLetter() && lowerA != lowerB)
+            return lowerA ? -1 : 1;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return sign(a.compare(b));
 }
 
 bool wordSortLess(const QString& a, const QString& b) {
@@ -301,4 +312,78 @@ Qt::ItemFlags ConfigTree::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+namespace {
+
+// Draws the dotted connecting lines and boxed plus and minus buttons of the classic tree look; the
+// rest of the view keeps the application's style.
+class TreeLinesStyle : public QProxyStyle {
+public:
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        if (element != PE_IndicatorBranch) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        const QRect r = option->rect;
+        const int midX = r.x() + r.width() / 2;
+        const int midY = r.y() + r.height() / 2;
+        const QBrush dots(option->palette.color(QPalette::Dark), Qt::Dense4Pattern);
+        const auto state = option->state;
+        if (state & State_Item)
+            painter->fillRect(QRect(midX, midY, r.right() - midX + 1, 1), dots);
+        if (state & State_Sibling)
+            painter->fillRect(QRect(midX, midY, 1, r.bottom() - midY + 1), dots);
+        if (state & (State_Item | State_Sibling | State_Children | State_Open))
+            painter->fillRect(QRect(midX, r.y(), 1, midY - r.y()), dots);
+        if (!(state & State_Children))
+            return;
+        const QRect box(midX - 4, midY - 4, 9, 9);
+        painter->save();
+        painter->fillRect(box, option->palette.base());
+        painter->setPen(option->palette.color(QPalette::Dark));
+        painter->drawRect(box.adjusted(0, 0, -1, -1));
+        painter->setPen(option->palette.color(QPalette::Text));
+        painter->drawLine(midX - 2, midY, midX + 2, midY);
+        if (!(state & State_Open))
+            painter->drawLine(midX, midY - 2, midX, midY + 2);
+        painter->restore();
+    }
+};
+
+// Hot tracking: the node under the mouse pointer is drawn underlined in the link colour.
+class HotTrackDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!(option->state & QStyle::State_MouseOver))
+            return;
+        option->font.setUnderline(true);
+        option->palette.setColor(QPalette::Text, option->palette.color(QPalette::Link));
+    }
+};
+
+} // namespace
+
+void setUpConfigView(QTreeView* view, ConfigTree* tree) {
+    if (!view)
+        return;
+    view->setModel(tree);
+    view->setHeaderHidden(true);
+    view->setIndentation(19);
+    view->setRootIsDecorated(true);
+    view->setItemsExpandable(true);
+    view->setUniformRowHeights(true);
+    auto* style = new TreeLinesStyle;
+    style->setParent(view);
+    view->setStyle(style);
+    view->setItemDelegate(new HotTrackDelegate(view));
+    view->setMouseTracking(true);
+    view->setAttribute(Qt::WA_Hover);
+    view->viewport()->setAttribute(Qt::WA_Hover);
+    view->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
 }

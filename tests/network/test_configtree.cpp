@@ -56,6 +56,16 @@ private slots:
                                             << "itt";
         QTest::newRow("empty first") << ""
                                      << " ";
+        QTest::newRow("case only after the hyphen tie") << "a-b"
+                                                        << "aB";
+        QTest::newRow("blank first of the symbols") << "a "
+                                                    << "a!";
+        QTest::newRow("symbols not by code") << "a_"
+                                             << "a+";
+        QTest::newRow("arithmetic signs before digits") << "a="
+                                                        << "a0";
+        QTest::newRow("accent only a tie-break") << QString::fromLatin1("r\xE9sum\xE9") << "resumf";
+        QTest::newRow("unaccented first on tie") << "resume" << QString::fromLatin1("r\xE9sum\xE9");
     }
     void wordSort() {
         QFETCH(QString, less);

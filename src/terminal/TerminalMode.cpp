@@ -1,0 +1,168 @@
+#include "TerminalMode.h"
+
+#include "ConfigTree.h"
+#include "Dialogs.h"
+#include "Positional.h"
+#include "Sound.h"
+#include "TerminalCommands.h"
+#include "TerminalScreen.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+TerminalMode::TerminalMode(Services& services, const ConfigTree& tree, TerminalScreen& screen,
+                           TerminalHost host, QObject* parent)
+    : QObject(parent), svc(services), tree(tree), screen(screen), host(host), receive(screen.TermRX()),
+      log(services.settings()) {
+    receive.onLineCompleted = [this](const QByteArray& line) { log.write(line); };
+    log.onWriteFailed = [this](const QString& error) { writeFailed(error); };
+    screen.onTransmitKey = [this](QChar key) { TerminalTransmit(key); };
+    connect(screen.TermRXClear(), &QPushButton::clicked, this, &TerminalMode::TerminalRXClear);
+    connect(screen.TermTXClear(), &QPushButton::clicked, this, &TerminalMode::TerminalTXClear);
+    connect(screen.TerminalScan(), &QPushButton::clicked, this, &TerminalMode::TerminalScanClick);
+    connect(screen.TerminalLog(), &QPushButton::clicked, this, &TerminalMode::TerminalLogClick);
+    // However the session ends, the log is closed; each record is already on its way to disk.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        if (svc.settings().LoggingActive)
+            log.stop();
+    });
+}
+
+TerminalMode::~TerminalMode() {
+    screen.onTransmitKey = nullptr;
+}
+
+void TerminalMode::TerminalSelect() {
+    SharedSettings& s = svc.settings();
+    s.TerminalActive = !s.TerminalActive;
+    if (s.TerminalActive)
+        TerminalOpen();
+    else
+        TerminalClose();
+}
+
+void TerminalMode::TerminalOpen() {
+    QComboBox* list = screen.TerminalList();
+    list->clear();
+    list->addItems(positional::listEntries(tree));
+    const bool any = list->count() > 0;
+    for (QWidget* w :
+         {static_cast<QWidget*>(screen.TerminalLabel()), static_cast<QWidget*>(list),
+          static_cast<QWidget*>(screen.TerminalScan()), static_cast<QWidget*>(screen.TerminalLog())})
+        w->setVisible(any);
+    screen.TerminalScan()->setEnabled(any);
+    screen.TerminalLog()->setEnabled(any);
+    list->setCurrentIndex(any ? 0 : -1);
+
+    if (host.terminalModeItem)
+        host.terminalModeItem->setChecked(true);
+    if (host.terminalScreen) {
+        host.terminalScreen->setVisible(true);
+        host.terminalScreen->setEnabled(true);
+    }
+    if (host.configurationScreen) {
+        host.configurationScreen->setVisible(false);
+        host.configurationScreen->setEnabled(false);
+    }
+
+    screen.TermRXLabel()->setEnabled(true);
+    screen.TermRXClear()->setEnabled(true);
+    screen.TermRX()->setEnabled(true);
+    receive.clear();
+
+    screen.TermTXLabel()->setEnabled(true);
+    screen.TermTXClear()->setEnabled(true);
+    screen.TermTX()->setEnabled(true);
+    screen.TermTX()->clear();
+    screen.TermTX()->setFocus();
+
+    svc.comms().setOnReceiveData(
+        [this](TKovComms* sender, const char* data, qint32 size) { TerminalReceive(sender, data, size); });
+}
+
+void TerminalMode::TerminalClose() {
+    if (host.terminalModeItem)
+        host.terminalModeItem->setChecked(false);
+    if (host.configurationScreen) {
+        host.configurationScreen->setVisible(true);
+        host.configurationScreen->setEnabled(true);
+    }
+    if (host.terminalScreen) {
+        host.terminalScreen->setVisible(false);
+        host.terminalScreen->setEnabled(false);
+    }
+    svc.form0.installRXReceive();
+}
+
+void TerminalMode::TerminalRXClear() {
+    receive.clear();
+}
+
+void TerminalMode::TerminalTXClear() {
+    screen.TermTX()->clear();
+}
+
+void TerminalMode::TerminalTransmit(QChar Key) {
+    if (Key != QLatin1Char('\r'))
+        return;
+    if (const std::optional<QString> line = transmitLine(*screen.TermTX()->document()))
+        svc.comms().SendText(*line + QStringLiteral("\r\n"));
+}
+
+void TerminalMode::TerminalReceive(TKovComms* Sender, const char* DataPtr, qint32 DataSize) {
+    Q_UNUSED(Sender);
+    receive.receive(DataPtr, DataSize);
+}
+
+void TerminalMode::sendCommand(const QString& suffix) {
+    const QString command =
+        terminalCommand(svc.settings().HostCommandPrefix, screen.TerminalList()->currentText(), suffix);
+    writeCommandLine(screen.TermTX(), command);
+    svc.comms().SendText(command + QStringLiteral("\r\n"));
+}
+
+void TerminalMode::TerminalScanClick() {
+    sendCommand(QStringLiteral(" SCAN"));
+}
+
+void TerminalMode::showLoggingButtons(bool logging) {
+    screen.TerminalList()->setEnabled(!logging);
+    screen.TerminalScan()->setEnabled(!logging);
+    screen.TerminalLog()->setText(logging ? QStringLiteral("End") : QStringLiteral("Log"));
+}
+
+void TerminalMode::TerminalLogClick() {
+    SharedSettings& s = svc.settings();
+    if (!s.LoggingActive) {
+        const std::optional<QString> name =
+            svc.dialogs.saveFileName(host.window, dataLogDialogOptions(s.LogFileName));
+        if (!name)
+            return;
+        if (!log.start(*name)) {
+            svc.sound.tone(500, 100);
+            svc.dialogs.error(host.window,
+                              QStringLiteral("Cannot create output file - terminating data logging"));
+            return;
+        }
+        showLoggingButtons(true);
+        sendCommand(QStringLiteral(" RUN"));
+    } else {
+        log.stop();
+        showLoggingButtons(false);
+        sendCommand(QStringLiteral(" END"));
+    }
+}
+
+void TerminalMode::writeFailed(const QString& error) {
+    showLoggingButtons(false);
+    // This runs inside the receive handler; a message box there would run the poll again before the
+    // block being assembled is finished.
+    const QString text = QStringLiteral("Cannot write to the data log file %1: %2. Data logging has stopped.")
+                             .arg(svc.settings().LogFileName, error);
+    QTimer::singleShot(0, this, [this, text] { svc.dialogs.error(host.window, text); });
+}

@@ -1,0 +1,401 @@
+#include "TerminalMode.h"
+
+#include "ConfigTree.h"
+#include "FakeDialogs.h"
+#include "FakeSerialPort.h"
+#include "Positional.h"
+#include "Sound.h"
+#include "TerminalScreen.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+#include <QtTest>
+
+namespace {
+
+// The main window as terminal mode sees it: two screens, the menu item, the link on a scripted port.
+struct Harness {
+    FakeClock clock;
+    FakeSerialPort* port = nullptr;
+    TForm0 form0{[this] {
+                     auto p = std::make_unique<FakeSerialPort>(clock);
+                     port = p.get();
+                     return p;
+                 }(),
+                 &clock};
+    FakeDialogs dialogs;
+    platform::SilentSound sound;
+    Services svc{form0, dialogs, sound};
+    ConfigTree tree;
+    QWidget window;
+    QFrame* configurationScreen = new QFrame(&window);
+    QFrame* terminalFrame = new QFrame(&window);
+    TerminalScreen* screen = new TerminalScreen(terminalFrame);
+    QAction item{"&Terminal Mode"};
+    TerminalMode mode{svc, tree, *screen, TerminalHost{configurationScreen, terminalFrame, &item, &window}};
+
+    explicit Harness(const QStringList& addresses = {"01", "07"}) {
+        tree.resetToStartup();
+        for (const QString& a : addresses)
+            addInstrument(a);
+        item.setCheckable(true);
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(configurationScreen);
+        layout->addWidget(terminalFrame);
+        (new QVBoxLayout(terminalFrame))->addWidget(screen);
+        terminalFrame->hide();
+        terminalFrame->setEnabled(false);
+        window.resize(790, 520);
+        form0.installRXReceive();
+        form0.Comms.Open();
+    }
+    void addInstrument(const QString& address) {
+        tree.appendRoot(positional::instrumentNodeText(address, "917 Version 1.0"));
+    }
+    bool showAndActivate() {
+        window.show();
+        return QTest::qWaitForWindowActive(&window);
+    }
+    // Bytes arriving on the line, handed over by one poll tick.
+    void arrive(const QByteArray& bytes) {
+        port->feed(bytes);
+        form0.Comms.PollReceive();
+    }
+    // Keys typed into the transmit window; '\n' stands for the Enter key.
+    void type(const QString& keys) {
+        for (const QChar c : keys) {
+            if (c == QLatin1Char('\n'))
+                QTest::keyClick(screen->TermTX(), Qt::Key_Return);
+            else
+                QTest::keyClicks(screen->TermTX(), QString(c));
+        }
+    }
+    QString rx() const { return screen->TermRX()->toPlainText(); }
+    QString tx() const { return screen->TermTX()->toPlainText(); }
+    QByteArray written() const { return port->written; }
+};
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class TestTerminalMode : public QObject {
+    Q_OBJECT
+private slots:
+    void startStateOfTheScreen() {
+        Harness h;
+        TerminalScreen* s = h.screen;
+        for (QWidget* w : QList<QWidget*>{s->TermRXLabel(), s->TermRXClear(), s->TermRX(), s->TermTXLabel(),
+                                          s->TerminalLog(), s->TerminalScan(), s->TermTXClear(), s->TermTX()})
+            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+        // On the disabled header, but not disabled themselves: opening the terminal enables them.
+        QVERIFY(s->TerminalList()->isEnabledTo(s->TermTXLabel()));
+        QVERIFY(s->TerminalLabel()->isEnabledTo(s->TermTXLabel()));
+        QVERIFY(s->TermRX()->isReadOnly());
+        QCOMPARE(s->TermRX()->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QVERIFY(QFontInfo(s->TermRX()->font()).fixedPitch());
+    }
+
+    void openAndClose() {
+        Harness h;
+        QVERIFY(h.showAndActivate());
+        h.arrive("before\r\n");
+        QCOMPARE(h.form0.RX.lines.first(), QByteArray("before"));
+
+        h.mode.TerminalSelect();
+        QVERIFY(h.form0.Settings.TerminalActive);
+        QVERIFY(h.item.isChecked());
+        QVERIFY(h.terminalFrame->isVisible() && h.terminalFrame->isEnabled());
+        QVERIFY(!h.configurationScreen->isVisible() && !h.configurationScreen->isEnabled());
+        TerminalScreen* s = h.screen;
+        QCOMPARE(s->TerminalList()->count(), 2);
+        QCOMPARE(s->TerminalList()->itemText(1), QString("07 (917 Version 1.0)"));
+        QCOMPARE(s->TerminalList()->currentIndex(), 0);
+        for (QWidget* w :
+             QList<QWidget*>{s->TerminalLabel(), s->TerminalList(), s->TerminalScan(), s->TerminalLog(),
+                             s->TermRX(), s->TermTX(), s->TermRXClear(), s->TermTXClear()})
+            QVERIFY2(w->isVisible() && w->isEnabled(), qPrintable(w->objectName()));
+        QTRY_VERIFY(s->TermTX()->hasFocus());
+        QVERIFY(h.rx().isEmpty()); // what came before terminal mode is not shown
+
+        h.arrive("hello\r\n");
+        QCOMPARE(h.rx(), QString("hello\n"));
+
+        h.mode.TerminalSelect();
+        QVERIFY(!h.form0.Settings.TerminalActive);
+        QVERIFY(!h.item.isChecked());
+        QVERIFY(h.configurationScreen->isVisible() && h.configurationScreen->isEnabled());
+        QVERIFY(!h.terminalFrame->isVisible() && !h.terminalFrame->isEnabled());
+        h.arrive("after\r");
+        QCOMPARE(h.rx(), QString("hello\n"));        // left as it was ...
+        QVERIFY(h.form0.RX.lines.contains("after")); // ... and the hidden log takes over again
+    }
+
+    void reenteringEmptiesBothWindowsAndRebuildsTheList() {
+        Harness h;
+        QVERIFY(h.showAndActivate());
+        h.mode.TerminalSelect();
+        h.type("#01 SYS\n");
+        h.arrive("917 Version\r\npart");
+        h.mode.TerminalSelect();
+        h.tree.removeNode(positional::instruments(h.tree).first());
+        h.addInstrument("0A");
+        h.mode.TerminalSelect();
+        QVERIFY(h.rx().isEmpty());
+        QVERIFY(h.tx().isEmpty());
+        QStringList entries;
+        for (int i = 0; i < h.screen->TerminalList()->count(); ++i)
+            entries.append(h.screen->TerminalList()->itemText(i));
+        QCOMPARE(entries, QStringList({"07 (917 Version 1.0)", "0A (917 Version 1.0)"}));
+        // The partial line was dropped with the window.
+        h.arrive("x\r");
+        QCOMPARE(h.rx(), QString("x\n"));
+    }
+
+    void withoutInstrumentsTheTerminalStillWorks() {
+        Harness h(QStringList{});
+        QVERIFY(h.showAndActivate());
+        h.mode.TerminalSelect();
+        TerminalScreen* s = h.screen;
+        for (QWidget* w :
+             QList<QWidget*>{s->TerminalLabel(), s->TerminalList(), s->TerminalScan(), s->TerminalLog()})
+            QVERIFY2(w->isHidden(), qPrintable(w->objectName()));
+        QVERIFY(!s->TerminalScan()->isEnabled());
+        QVERIFY(!s->TerminalLog()->isEnabled());
+        QCOMPARE(s->TerminalList()->currentIndex(), -1);
+        h.type("#01 SYS\n");
+        QCOMPARE(h.written(), QByteArray("#01 SYS\r\n"));
+        h.arrive("917 Version 1.0\r\n");
+        QCOMPARE(h.rx(), QString("917 Version 1.0\n"));
+    }
+
+    void enterSendsTheLastLine_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::newRow("a command") << "#01 SYS\n" << QByteArray("#01 SYS\r\n");
+        QTest::newRow("empty window") << "\n" << QByteArray();
+        QTest::newRow("again from the line below") << "#01 SYS\n\n" << QByteArray("#01 SYS\r\n#01 SYS\r\n");
+        QTest::newRow("only one final empty line is not counted") << "abc\n\n\n"
+                                                                  << QByteArray("abc\r\nabc\r\n\r\n");
+        QTest::newRow("no prefix: sent as typed") << "SYS\n" << QByteArray("SYS\r\n");
+        QTest::newRow("only the last line") << "one\ntwo\n" << QByteArray("one\r\ntwo\r\n");
+    }
+    void enterSendsTheLastLine() {
+        QFETCH(QString, keys);
+        QFETCH(QByteArray, sent);
+        Harness h;
+        QVERIFY(h.showAndActivate());
+        h.mode.TerminalSelect();
+        h.type(keys);
+        QCOMPARE(h.written(), sent);
+    }
+
+    void enterSendsTheLastLineWhereverTheCaretIs() {
+        Harness h;
+        QVERIFY(h.showAndActivate());
+        h.mode.TerminalSelect();
+        h.type("one\ntwo");
+        h.port->written.clear();
+        QTextCursor c = h.screen->TermTX()->textCursor();
+        c.setPosition(1);
+        h.screen->TermTX()->setTextCursor(c);
+        QTest::keyClick(h.screen->TermTX(), Qt::Key_Return);
+        QCOMPARE(h.written(), QByteArray("two\r\n"));
+        QCOMPARE(h.tx(), QString("o\nne\ntwo")); // the editor still breaks the line at the caret
+        // Shift+Enter sends too and starts a real new line.
+        h.port->written.clear();
+        QTest::keyClick(h.screen->TermTX(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(h.screen->TermTX(), Qt::Key_Return, Qt::ShiftModifier);
+        QTest::keyClicks(h.screen->TermTX(), "three");
+        QTest::keyClick(h.screen->TermTX(), Qt::Key_Return);
+        QCOMPARE(h.written(), QByteArray("two\r\nthree\r\n"));
+    }
+
+    void clearButtons() {
+        Harness h;
+        QVERIFY(h.showAndActivate());
+        h.mode.TerminalSelect();
+        h.type("abc");
+        h.arrive("first\r\npart");
+        QTest::mouseClick(h.screen->TermRXClear(), Qt::LeftButton);
+        QTest::mouseClick(h.screen->TermTXClear(), Qt::LeftButton);
+        QVERIFY(h.rx().isEmpty());
+        QVERIFY(h.tx().isEmpty());
+        h.arrive("rest\r");
+        QCOMPARE(h.rx(), QString("rest\n"));
+    }
+
+    void scanWritesItsCommandAsALineOfItsOwn_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("empty window") << ""
+                                      << "#07 SCAN";
+        QTest::newRow("after a partial line") << "abc"
+                                              << "abc\n#07 SCAN";
+        QTest::newRow("onto the empty final line") << "abc\n"
+                                                   << "abc\n#07 SCAN";
+    }
+    void scanWritesItsCommandAsALineOfItsOwn() {
+        QFETCH(QString, typed);
+        QFETCH(QString, window);
+        Harness h;
+        QVERIFY(h.showAndActivate());
+        h.mode.TerminalSelect();
+        h.type(typed);
+        h.port->written.clear();
+        h.screen->TerminalList()->setCurrentIndex(1);
+        QTest::mouseClick(h.screen->TerminalScan(), Qt::LeftButton);
+        QCOMPARE(h.tx(), window);
+        QCOMPARE(h.written(), QByteArray("#07 SCAN\r\n"));
+    }
+
+    void loggingWritesCompletedLinesByteForByte() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("LOG1.TXT");
+        {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old contents\r\n");
+        }
+        Harness h;
+        QVERIFY(h.showAndActivate());
+        h.mode.TerminalSelect();
+        h.screen->TerminalList()->setCurrentIndex(1);
+        SharedSettings& s = h.form0.Settings;
+        QStringList seen;
+        h.port->responder = [&](const QByteArray& bytes) {
+            if (bytes == "#07 RUN\r\n")
+                seen << QString("RUN, file empty: %1").arg(s.LogFile.isOpen() && fileBytes(path).isEmpty());
+            if (bytes == "#07 END\r\n")
+                seen << QString("END, file closed: %1").arg(!s.LogFile.isOpen());
+        };
+        h.dialogs.saveAnswers = {path};
+        h.arrive("begun ");
+        QTest::mouseClick(h.screen->TerminalLog(), Qt::LeftButton);
+
+        const platform::FileDialogOptions asked = h.dialogs.saveAsked.value(0);
+        QCOMPARE(asked.filters.size(), 5);
+        QCOMPARE(asked.filterIndex, 4);
+        QVERIFY(asked.filters[4].startsWith("Data File"));
+        QCOMPARE(asked.defaultSuffix, QString("TXT"));
+        QCOMPARE(asked.fileName, QString("*.TXT"));
+        QVERIFY(asked.directory.isEmpty());
+
+        QVERIFY(s.LoggingActive);
+        QCOMPARE(s.LogFileName, path);
+        QCOMPARE(h.screen->TerminalLog()->text(), QString("End"));
+        QVERIFY(!h.screen->TerminalList()->isEnabled());
+        QVERIFY(!h.screen->TerminalScan()->isEnabled());
+
+        h.arrive("before log\r\n");
+        h.arrive("a\bb\r\r");
+        h.arrive("x\ny\r\n12.5\t");
+        h.arrive("13.0\r\nincomplete");
+        QTest::mouseClick(h.screen->TerminalLog(), Qt::LeftButton);
+        h.arrive(" line\r\n");
+
+        QCOMPARE(fileBytes(path), QByteArray("begun before log\r\nb\r\n\r\nxy\r\n12.5\t13.0\r\n"));
+        QCOMPARE(seen, QStringList({"RUN, file empty: 1", "END, file closed: 1"}));
+        QCOMPARE(h.tx(), QString("#07 RUN\n#07 END"));
+        QVERIFY(!s.LoggingActive);
+        QCOMPARE(h.screen->TerminalLog()->text(), QString("Log"));
+        QVERIFY(h.screen->TerminalList()->isEnabled());
+        QVERIFY(h.screen->TerminalScan()->isEnabled());
+
+        // The next dialog opens in the folder of the previous log; the file is emptied again.
+        h.dialogs.saveAnswers = {path};
+        QTest::mouseClick(h.screen->TerminalLog(), Qt::LeftButton);
+        QCOMPARE(h.dialogs.saveAsked.value(1).directory, dir.path());
+        QTest::mouseClick(h.screen->TerminalLog(), Qt::LeftButton);
+        QCOMPARE(fileBytes(path), QByteArray());
+    }
+
+    void cancellingTheDialogDoesNothing() {
+        Harness h;
+        QVERIFY(h.showAndActivate());
+        h.mode.TerminalSelect();
+        QTest::mouseClick(h.screen->TerminalLog(), Qt::LeftButton);
+        QCOMPARE(h.dialogs.saveAsked.size(), 1);
+        QVERIFY(!h.form0.Settings.LoggingActive);
+        QVERIFY(h.written().isEmpty());
+        QVERIFY(h.tx().isEmpty());
+        QCOMPARE(h.screen->TerminalLog()->text(), QString("Log"));
+    }
+
+    void aFileThatCannotBeCreated() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("missing/LOG.TXT");
+        Harness h;
+        QVERIFY(h.showAndActivate());
+        h.mode.TerminalSelect();
+        h.dialogs.saveAnswers = {path};
+        QTest::mouseClick(h.screen->TerminalLog(), Qt::LeftButton);
+        QCOMPARE(h.sound.tones, 1);
+        QCOMPARE(h.sound.lastHz, 500);
+        QCOMPARE(h.sound.lastMs, 100);
+        QCOMPARE(h.dialogs.errors, QStringList({"Cannot create output file - terminating data logging"}));
+        QVERIFY(!h.form0.Settings.LoggingActive);
+        QCOMPARE(h.form0.Settings.LogFileName, path);
+        QVERIFY(h.written().isEmpty());
+        QCOMPARE(h.screen->TerminalLog()->text(), QString("Log"));
+        QVERIFY(h.screen->TerminalScan()->isEnabled());
+        QVERIFY(h.screen->TerminalList()->isEnabled());
+    }
+
+    void leavingTerminalModeKeepsTheLogOpen() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("LOG.TXT");
+        Harness h;
+        QVERIFY(h.showAndActivate());
+        h.mode.TerminalSelect();
+        h.screen->TerminalList()->setCurrentIndex(1);
+        h.dialogs.saveAnswers = {path};
+        QTest::mouseClick(h.screen->TerminalLog(), Qt::LeftButton);
+        h.arrive("one\r\n");
+        h.mode.TerminalSelect();
+        h.arrive("lost\r\n");
+        QVERIFY(h.form0.Settings.LoggingActive);
+        h.mode.TerminalSelect();
+        QCOMPARE(h.screen->TerminalLog()->text(), QString("End"));
+        QVERIFY(!h.screen->TerminalList()->isEnabled());
+        QCOMPARE(h.screen->TerminalList()->currentIndex(), 0);
+        QVERIFY(h.screen->TerminalScan()->isEnabled());
+        h.arrive("two\r\n");
+        h.port->written.clear();
+        QTest::mouseClick(h.screen->TerminalLog(), Qt::LeftButton);
+        QCOMPARE(h.written(), QByteArray("#01 END\r\n")); // the selection went back to the first entry
+        QCOMPARE(fileBytes(path), QByteArray("one\r\ntwo\r\n"));
+    }
+
+    void aWriteFailureIsReportedOnceAndStopsLogging() {
+        Harness h;
+        QVERIFY(h.showAndActivate());
+        h.mode.TerminalSelect();
+        h.dialogs.saveAnswers = {QStringLiteral("/dev/full")};
+        QTest::mouseClick(h.screen->TerminalLog(), Qt::LeftButton);
+        QVERIFY(h.form0.Settings.LoggingActive);
+        h.arrive("a\r\nb\r\nc");
+        // The block is shown whole before the report comes.
+        QCOMPARE(h.rx(), QString("a\nb\nc"));
+        QVERIFY(!h.form0.Settings.LoggingActive);
+        QVERIFY(!h.form0.Settings.LogFile.isOpen());
+        QCOMPARE(h.screen->TerminalLog()->text(), QString("Log"));
+        QVERIFY(h.screen->TerminalScan()->isEnabled());
+        QTRY_COMPARE(h.dialogs.errors.size(), 1);
+        QVERIFY2(h.dialogs.errors[0].contains("No space left on device"), qPrintable(h.dialogs.errors[0]));
+        h.arrive("\r\nd\r\n");
+        QCoreApplication::processEvents(); // a second report would be queued by now
+        QCOMPARE(h.dialogs.errors.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestTerminalMode)
+#include "test_terminalmode.moc"

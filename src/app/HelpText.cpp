@@ -27,6 +27,7 @@ void HelpTable::clearRows(int rowCount) {
 }
 
 void HelpTable::load(const QString& path) {
+    clearRows(200);
     QFile file(path);
     if (!file.exists() || !file.open(QIODevice::ReadOnly))
         return;

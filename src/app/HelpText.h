@@ -15,7 +15,8 @@ public:
     QString cell(int column, int row) const;
     void setCell(int column, int row, const QString& text);
     void clearRows(int rowCount);
-    // Loads the help text file; a missing file leaves the table as it is. Stops quietly at a read error.
+    // Empties topics 0..199, then loads the help text file into them; a missing file leaves them empty.
+    // Stops quietly at a read error, keeping the topics read so far.
     void load(const QString& path);
     // The title, an empty line and the topic's lines; empty for an unknown topic or one without title.
     QStringList topicLines(int topic) const;

@@ -2,10 +2,13 @@
 
 #include "ui_Main.h"
 
+#include "CommSettings.h"
 #include "ConfigTree.h"
 #include "Dialogs.h"
 #include "SerialPort.h"
 #include "Sound.h"
+#include "Unit2.h"
+#include "Unit5.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -81,11 +84,15 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     svc = std::make_unique<Services>(Services{*Form0, *deps.dialogs, *deps.sound});
     if (exeFolder.isEmpty())
         exeFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    SharedSettings& shared = Form0->Settings;
+    Form2 = std::make_unique<TForm2>(shared.HostComPort, shared.HostComProtocol, shared.HostComSpeed, this);
+    Form5 = std::make_unique<TForm5>(this);
 
     configTree = new ConfigTree(this);
     configTree->resetToStartup();
-    ui->View->setModel(configTree);
-    ui->View->setAttribute(Qt::WA_Hover);
+    setUpConfigView(ui->View, configTree);
+    commSettingsCommand = std::make_unique<CommSettingsCommand>(*svc, *configTree, *Form2);
+    connect(ui->CommsConfigureItem, &QAction::triggered, this, [this] { commSettingsCommand->Form2Show(); });
 
     buildSplash();
 
@@ -201,6 +208,10 @@ void TMainForm::Timer1_Time0() {
     enableMenus();
     if (actOnWelcome && choice)
         actOnWelcome(choice);
+}
+
+InstrumentPicker& TMainForm::instrumentPicker() {
+    return *Form5;
 }
 
 void TMainForm::Timer1_Time1() {

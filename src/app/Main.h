@@ -18,6 +18,11 @@ class Sound;
 class Clock;
 } // namespace platform
 
+class TForm2;
+class TForm5;
+class CommSettingsCommand;
+class InstrumentPicker;
+
 class ConfigTree;
 class QAction;
 class QFrame;
@@ -52,6 +57,11 @@ public:
     QString statusText() const;
     QAction* action(const QString& objectName) const;
     QList<QMenu*> topMenus() const;
+    TForm2& form2() { return *Form2; }
+    // The one instrument-choice dialog; delete, print, modify and program all use it.
+    InstrumentPicker& instrumentPicker();
+    // "Configure &Communications" (Form2Show), also run by the welcome dialog and new configuration.
+    CommSettingsCommand& commSettings() { return *commSettingsCommand; }
 
     // StatusReporter
     void setStatusText(const QString& text) override;
@@ -89,6 +99,9 @@ private:
     QString exeFolder;
     bool shownOnce = false;
     std::function<void()> timerHandler;
+    std::unique_ptr<TForm2> Form2;
+    std::unique_ptr<TForm5> Form5;
+    std::unique_ptr<CommSettingsCommand> commSettingsCommand;
 };
 
 // Neutral maker texts and logo shared by the splash panel and the About box.

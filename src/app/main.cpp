@@ -2,6 +2,8 @@
 
 #include "Dialogs.h"
 #include "SerialPort.h"
+#include "SimOptions.h"
+#include "SimPtyServer.h"
 #include "Sound.h"
 
 #include <QApplication>
@@ -27,12 +29,28 @@ int main(int argc, char* argv[]) {
             QStringLiteral("device")));
         parser.addOption(comOptions.last());
     }
+    const QCommandLineOption demoOption(
+        QStringLiteral("demo"),
+        QStringLiteral("Try the program without hardware: COM1 is a simulated network with a new instrument "
+                       "at address 00 and a configured one at 05 (RS232, 9600 baud)."));
+    parser.addOption(demoOption);
     parser.process(app);
 
     platform::PortMap map;
     for (int i = 0; i < 4; ++i)
         if (parser.isSet(comOptions[i]))
             map.setDevice(QStringLiteral("COM%1").arg(i + 1), parser.value(comOptions[i]));
+
+    // Declared before the main window, so it outlives the link that talks to it.
+    std::unique_ptr<sim::SimPtyServer> demo;
+    if (parser.isSet(demoOption)) {
+        QString error;
+        demo = sim::startDemoServer(&error);
+        if (demo)
+            map.setDevice(QStringLiteral("COM1"), demo->slavePath());
+        else
+            qWarning("Demo mode is not available: %s", qPrintable(error));
+    }
 
     platform::QtDialogService dialogs;
     platform::AlsaSound sound;

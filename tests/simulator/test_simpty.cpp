@@ -294,6 +294,25 @@ private slots:
         QCOMPARE(entriesIn("/proc/self/fd"), fds);
     }
 
+    // What a user meets in demo mode: a new instrument at 00, a configured one at 05 that scans.
+    void demoNetwork() {
+        std::unique_ptr<sim::SimPtyServer> demo = sim::startDemoServer(nullptr);
+        QVERIFY(demo);
+        platform::PortMap map;
+        map.setDevice("COM1", demo->slavePath());
+        TKovComms comms(std::make_unique<platform::QtSerialPort>(map));
+        QVERIFY(comms.Open());
+        QVERIFY(exchange(comms, "#00 SYS").contains("917 Version"));
+        QVERIFY(exchange(comms, "#05 SYS").contains("917 Version"));
+        const QStringList readings = exchange(comms, "#05 SCAN").split('\t');
+        QCOMPARE(readings.size(), 4); // elapsed time and three enabled channels
+        for (const QString& r : readings) {
+            bool number = false;
+            r.toDouble(&number);
+            QVERIFY2(number, qPrintable(r));
+        }
+    }
+
     void stopIsPromptAndRepeatable() {
         sim::SimPtyServer server(std::make_unique<sim::SimNetwork>(sim::demoInstruments()));
         QVERIFY(server.start());

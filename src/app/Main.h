@@ -19,6 +19,9 @@ class Clock;
 } // namespace platform
 
 class TForm2;
+class TForm3;
+class TForm4;
+class InstrumentCommands;
 class TForm5;
 class CommSettingsCommand;
 class InstrumentPicker;
@@ -62,6 +65,8 @@ public:
     InstrumentPicker& instrumentPicker();
     // "Configure &Communications" (Form2Show), also run by the welcome dialog and new configuration.
     CommSettingsCommand& commSettings() { return *commSettingsCommand; }
+    // Add and delete instrument; a new configuration repeats the add.
+    InstrumentCommands& instrumentCommands() { return *addDeleteCommands; }
 
     // StatusReporter
     void setStatusText(const QString& text) override;
@@ -100,6 +105,9 @@ private:
     bool shownOnce = false;
     std::function<void()> timerHandler;
     std::unique_ptr<TForm2> Form2;
+    std::unique_ptr<TForm3> Form3;
+    std::unique_ptr<TForm4> Form4;
+    std::unique_ptr<InstrumentCommands> addDeleteCommands;
     std::unique_ptr<TForm5> Form5;
     std::unique_ptr<CommSettingsCommand> commSettingsCommand;
 };

@@ -69,10 +69,14 @@ private slots:
 
     void everyDecodedNameDecodesAgainToTheSameRecord() {
         QStringList texts{"null", "tab", "cr", "lf", "cr/lf", "space", "comma", "semi-colon", "", "junk"};
-        const char hex[] = "0123456789ABCDEF";
-        for (int a = 0; a < 16; a += 3)
-            for (int b = 0; b < 16; b += 5)
-                texts << QStringLiteral("@%1%2@%3%4").arg(hex[a]).arg(hex[b]).arg(hex[b]).arg(hex[a]);
+        // Every valid code; lower-case letters in the first pair stand for the rest.
+        const char hex[] = "0123456789ABCDEFabcdef";
+        for (int a = 0; a < 22; ++a)
+            for (int b = 0; b < 22; ++b)
+                for (int c = 0; c < 16; ++c)
+                    for (int d = 0; d < 16; ++d)
+                        texts << QString::fromLatin1(QByteArray("@") + hex[a] + hex[b] + '@' + hex[c] +
+                                                     hex[d]);
         for (const QString& t : texts) {
             TDelimiter once, twice;
             DecodeDelimiter(once, t, "Tab");

@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "Dialogs.h"
+#include "QuitSignals.h"
 #include "SerialPort.h"
 #include "SimOptions.h"
 #include "SimPtyServer.h"
@@ -63,5 +64,9 @@ int main(int argc, char* argv[]) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         mainForm.move(screen->availableGeometry().center() - mainForm.rect().center());
     mainForm.show();
+    platform::quitOnTerminationSignals([&mainForm] {
+        mainForm.close();
+        QCoreApplication::quit(); // also leaves a modal dialog that is open
+    });
     return app.exec();
 }

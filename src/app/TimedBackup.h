@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+
+class ConfigTree;
+class QTimer;
+class QWidget;
+struct SharedSettings;
+
+namespace platform {
+class DialogService;
+}
+
+// The main window's Timer1 as the timed backup sees it, so the rules can be tested without waiting.
+class BackupTimer {
+public:
+    virtual ~BackupTimer() = default;
+    virtual int interval() const = 0;
+    virtual bool isActive() const = 0;
+    // Both restart a running countdown from now.
+    virtual void setInterval(int ms) = 0;
+    virtual void setActive(bool active) = 0;
+};
+
+class QtBackupTimer final : public BackupTimer {
+public:
+    explicit QtBackupTimer(QTimer& timer) : timer(timer) {}
+    int interval() const override;
+    bool isActive() const override;
+    void setInterval(int ms) override;
+    void setActive(bool active) override;
+
+private:
+    QTimer& timer;
+};
+
+namespace timedbackup {
+
+constexpr int MinMinutes = 1;
+constexpr int MaxMinutes = 30;
+constexpr int MsPerMinute = 60'000;
+// Until the user first confirms the dialog, a backup is made every five hours.
+constexpr int DefaultIntervalMs = 18'000'000;
+constexpr int ToneHz = 1000;
+constexpr int ToneMs = 250;
+
+// The spin box's starting value: the stored minutes brought into 1..30.
+int minutesForDialog(int storedMinutes);
+
+// The minutes a confirmed spin box stands for: a text that is not a whole number counts as 1, and a
+// number outside 1..30 is brought into the range.
+int minutesFromText(const QString& text);
+
+// A confirmed dialog: stores both values, then sets Timer1's interval and enabled state. The
+// countdown restarts only when one of them really changes; confirming unchanged values leaves the
+// running countdown alone.
+void confirm(SharedSettings& settings, bool enabled, int minutes, BackupTimer& timer);
+
+// One backup: the tree written to the configuration file through the same safe writer as Save, so a
+// failure leaves the previous file intact. A failure is reported with "Cannot create file <name>";
+// nothing else changes and the timer goes on.
+bool write(const ConfigTree& tree, const QString& fileName, platform::DialogService& dialogs,
+           QWidget* parent);
+
+} // namespace timedbackup

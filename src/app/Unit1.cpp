@@ -1,0 +1,30 @@
+#include "Unit1.h"
+
+#include "ui_Unit1.h"
+
+#include "Main.h"
+
+#include <QScreen>
+
+TForm1::TForm1(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm1>()) {
+    ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    ui->Panel1Layout->insertWidget(0, makeMakerPanel(ui->Panel1), 1);
+    for (QLabel* line : {ui->PartNumber, ui->ProductName, ui->Version}) {
+        QFont f = line->font();
+        f.setBold(true);
+        f.setPixelSize(14);
+        line->setFont(f);
+    }
+    connect(ui->OKButton, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::showEvent(QShowEvent* event) {
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    ui->OKButton->setFocus();
+    QDialog::showEvent(event);
+}

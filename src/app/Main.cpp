@@ -2,15 +2,20 @@
 
 #include "ui_Main.h"
 
-#include "CommSettings.h"
 #include "ConfigTree.h"
 #include "Dialogs.h"
+#include "HelpViewer.h"
 #include "SerialPort.h"
 #include "Sound.h"
+#include "CommSettings.h"
+#include "TimedBackup.h"
+#include "Unit1.h"
 #include "Unit2.h"
 #include "Unit3.h"
 #include "Unit4.h"
 #include "Unit5.h"
+#include "Unit7.h"
+#include "Unit8.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -86,6 +91,7 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     svc = std::make_unique<Services>(Services{*Form0, *deps.dialogs, *deps.sound});
     if (exeFolder.isEmpty())
         exeFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    Form1 = std::make_unique<TForm1>(this);
     SharedSettings& shared = Form0->Settings;
     Form2 = std::make_unique<TForm2>(shared.HostComPort, shared.HostComProtocol, shared.HostComSpeed, this);
     Form3 = std::make_unique<TForm3>(*svc, this);
@@ -104,6 +110,34 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     connect(ui->ScanNetworkItem, &QAction::triggered, this, [this] { ScanNetworkClick(*Form4); });
 
     buildSplash();
+
+    // The timed backup and welcome dialogs come last, after every other dialog.
+    Form7 = std::make_unique<TForm7>(Form0->Settings, this);
+    Form8 = std::make_unique<TForm8>(this);
+    showWelcome = [this] { return Form8->choose(); };
+    // The welcome choice runs the same commands as their menu items.
+    actOnWelcome = [this](int choice) {
+        actOnWelcomeChoice(choice, {[this] { ui->FileNewItem->trigger(); },
+                                    [this] { ui->FileOpenItem->trigger(); },
+                                    [this] { ui->CommsConfigureItem->trigger(); },
+                                    [this] {
+                                        if (!ui->TerminalModeItem->isChecked())
+                                            ui->TerminalModeItem->trigger();
+                                    }});
+    };
+    writeBackup = [this] {
+        timedbackup::write(*configTree, Form0->Settings.ConfigFileName, svc->dialogs, this);
+    };
+    if (deps.help) {
+        help = deps.help;
+    } else {
+        ownHelp = std::make_unique<platform::BrowserHelpViewer>(exeFolder, this);
+        help = ownHelp.get();
+    }
+    helpKey = std::make_unique<platform::HelpKey>(*help);
+    connect(ui->AboutItem, &QAction::triggered, this, &TMainForm::Form1Show);
+    connect(ui->HelpContentsItem, &QAction::triggered, this, &TMainForm::HelpContents);
+    connect(ui->TimedBackup1, &QAction::triggered, this, &TMainForm::TimedBackup1Click);
 
     Timer1.setInterval(2500);
     timerHandler = [this] { Timer1_Time0(); };
@@ -221,6 +255,19 @@ void TMainForm::Timer1_Time0() {
 
 InstrumentPicker& TMainForm::instrumentPicker() {
     return *Form5;
+}
+
+void TMainForm::Form1Show() {
+    Form1->exec();
+}
+
+void TMainForm::HelpContents() {
+    help->showContents();
+}
+
+void TMainForm::TimedBackup1Click() {
+    QtBackupTimer timer(Timer1);
+    ::TimedBackup1Click(*Form7, Form0->Settings, timer);
 }
 
 void TMainForm::Timer1_Time1() {

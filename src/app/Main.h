@@ -16,8 +16,11 @@ class SerialPort;
 class DialogService;
 class Sound;
 class Clock;
+class HelpViewer;
+class HelpKey;
 } // namespace platform
 
+class TForm1;
 class TForm2;
 class TForm3;
 class TForm4;
@@ -25,6 +28,8 @@ class InstrumentCommands;
 class TForm5;
 class CommSettingsCommand;
 class InstrumentPicker;
+class TForm7;
+class TForm8;
 
 class ConfigTree;
 class QAction;
@@ -39,6 +44,7 @@ struct MainFormDeps {
     platform::Sound* sound = nullptr;
     platform::Clock* clock = nullptr;
     QString executableFolder; // empty: the program's own folder
+    platform::HelpViewer* help = nullptr; // null: the help pages beside the program
 };
 
 // The main window: splash, menus, configuration and terminal screens, status bar. It is the one
@@ -60,13 +66,6 @@ public:
     QString statusText() const;
     QAction* action(const QString& objectName) const;
     QList<QMenu*> topMenus() const;
-    TForm2& form2() { return *Form2; }
-    // The one instrument-choice dialog; delete, print, modify and program all use it.
-    InstrumentPicker& instrumentPicker();
-    // "Configure &Communications" (Form2Show), also run by the welcome dialog and new configuration.
-    CommSettingsCommand& commSettings() { return *commSettingsCommand; }
-    // Add and delete instrument; a new configuration repeats the add.
-    InstrumentCommands& instrumentCommands() { return *addDeleteCommands; }
 
     // StatusReporter
     void setStatusText(const QString& text) override;
@@ -87,6 +86,19 @@ public:
     // The timed backup's write of the tree to ConfigFileName.
     std::function<void()> writeBackup;
 
+    // Help menu, Options menu.
+    void Form1Show();
+    void HelpContents();
+    void TimedBackup1Click();
+    TForm7& form7() { return *Form7; }
+    TForm2& form2() { return *Form2; }
+    // The one instrument-choice dialog; delete, print, modify and program all use it.
+    InstrumentPicker& instrumentPicker();
+    // "Configure &Communications" (Form2Show), also run by the welcome dialog and new configuration.
+    CommSettingsCommand& commSettings() { return *commSettingsCommand; }
+    // Add and delete instrument; a new configuration repeats the add.
+    InstrumentCommands& instrumentCommands() { return *addDeleteCommands; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     // Closing by any means completes an open data log first, so no received record is lost.
@@ -104,12 +116,18 @@ private:
     QString exeFolder;
     bool shownOnce = false;
     std::function<void()> timerHandler;
+    std::unique_ptr<TForm1> Form1;
     std::unique_ptr<TForm2> Form2;
     std::unique_ptr<TForm3> Form3;
     std::unique_ptr<TForm4> Form4;
     std::unique_ptr<InstrumentCommands> addDeleteCommands;
     std::unique_ptr<TForm5> Form5;
     std::unique_ptr<CommSettingsCommand> commSettingsCommand;
+    std::unique_ptr<TForm7> Form7;
+    std::unique_ptr<TForm8> Form8;
+    std::unique_ptr<platform::HelpViewer> ownHelp;
+    platform::HelpViewer* help = nullptr;
+    std::unique_ptr<platform::HelpKey> helpKey;
 };
 
 // Neutral maker texts and logo shared by the splash panel and the About box.

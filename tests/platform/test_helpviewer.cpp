@@ -1,0 +1,184 @@
+#include "HelpViewer.h"
+#include "ModalHelper.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+#include <QtTest>
+
+namespace {
+
+class FakeHelp final : public platform::HelpViewer {
+public:
+    void showContents() override { asked.append(0); }
+    void showTopic(int context) override { asked.append(context); }
+    QList<int> asked;
+};
+
+// The pages as delivered beside the program by the build.
+QString helpFolder() {
+    return qEnvironmentVariable("V917_HELP_DIR");
+}
+
+QString readPage(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+} // namespace
+
+class TestHelpViewer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY2(!helpFolder().isEmpty(), "V917_HELP_DIR is not set"); }
+
+    void everyHelpContextHasAPage_data() {
+        QTest::addColumn<int>("context");
+        for (int n : {1001, 1003, 2001, 2002, 2003, 2005, 2006, 2008, 3001, 3002, 3003, 4001, 4002, 4003,
+                      4004, 4010, 5017, 5022, 5023})
+            QTest::addRow("%d", n) << n;
+    }
+    void everyHelpContextHasAPage() {
+        QFETCH(int, context);
+        const QString path = QDir(helpFolder()).filePath(platform::helpTopicFileName(context));
+        QVERIFY2(QFileInfo::exists(path), qPrintable(path));
+        const QString page = readPage(path);
+        QVERIFY(page.contains("<h1>"));
+        // Each topic is reachable from the contents page too.
+        const QString contents = readPage(QDir(helpFolder()).filePath(platform::helpContentsFileName()));
+        QVERIFY2(contents.contains("href=\"" + platform::helpTopicFileName(context) + "\""),
+                 qPrintable(platform::helpTopicFileName(context)));
+    }
+
+    void everyLinkLeadsToAPage() {
+        const QDir folder(helpFolder());
+        const QStringList pages = folder.entryList({"*.html"}, QDir::Files);
+        QVERIFY(pages.contains(platform::helpContentsFileName()));
+        static const QRegularExpression href("href=\"([^\"#]*)(#[^\"]*)?\"");
+        for (const QString& name : pages) {
+            const QString page = readPage(folder.filePath(name));
+            QVERIFY2(page.contains("<title>"), qPrintable(name));
+            for (auto it = href.globalMatch(page); it.hasNext();) {
+                const QString target = it.next().captured(1);
+                if (target.isEmpty() || target.startsWith("http"))
+                    continue;
+                QVERIFY2(pages.contains(target), qPrintable(name + " -> " + target));
+            }
+        }
+    }
+
+    void viewerShowsTopicOrContents() {
+        platform::BrowserHelpViewer viewer(helpFolder());
+        viewer.showTopic(4010);
+        QVERIFY(viewer.window()->isVisible());
+        QCOMPARE(viewer.currentPage().fileName(), QString("topic4010.html"));
+        QVERIFY(viewer.browser()->toPlainText().contains("Timed Backup"));
+        viewer.showContents();
+        QCOMPARE(viewer.currentPage().fileName(), platform::helpContentsFileName());
+        // A number without a page opens the contents rather than nothing.
+        viewer.showTopic(4321);
+        QCOMPARE(viewer.currentPage().fileName(), platform::helpContentsFileName());
+        viewer.window()->hide();
+    }
+
+    void missingPagesSaySo() {
+        QTemporaryDir empty;
+        platform::BrowserHelpViewer viewer(empty.path());
+        viewer.showTopic(1001);
+        QVERIFY(viewer.window()->isVisible());
+        QVERIFY(viewer.browser()->toPlainText().contains("Help is not available"));
+        viewer.window()->hide();
+    }
+
+    void helpAboveAModalDialogTakesInput() {
+        platform::BrowserHelpViewer viewer(helpFolder());
+        QDialog dialog;
+        bool wasModal = false;
+        whenModal([&](QWidget*) {
+            viewer.showTopic(1003);
+            wasModal = viewer.window()->windowModality() == Qt::ApplicationModal &&
+                       QApplication::activeModalWidget() == viewer.window();
+            viewer.window()->hide();
+            dialog.reject();
+        });
+        dialog.exec();
+        QVERIFY(wasModal);
+        // Outside a modal dialog the help is an ordinary window again.
+        viewer.showContents();
+        QCOMPARE(viewer.window()->windowModality(), Qt::NonModal);
+        viewer.window()->hide();
+    }
+
+    void contextOfControlGroupOrWindow() {
+        QWidget window;
+        window.setProperty("helpContext", 3003);
+        auto* group = new QWidget(&window);
+        group->setProperty("helpContext", 5022);
+        auto* inGroup = new QLineEdit(group);
+        auto* own = new QLineEdit(group);
+        own->setProperty("helpContext", 5023);
+        auto* plain = new QLineEdit(&window);
+        QCOMPARE(platform::helpContextOf(own), 5023);
+        QCOMPARE(platform::helpContextOf(inGroup), 5022);
+        QCOMPARE(platform::helpContextOf(plain), 3003);
+        QWidget bare;
+        QCOMPARE(platform::helpContextOf(&bare), 0);
+        QCOMPARE(platform::helpContextOf(nullptr), 0);
+    }
+
+    void f1AsksForTheFocusedControl() {
+        FakeHelp help;
+        platform::HelpKey key(help);
+        QWidget window;
+        window.setProperty("helpContext", 4001);
+        auto* layout = new QVBoxLayout(&window);
+        auto* own = new QLineEdit(&window);
+        own->setProperty("helpContext", 5017);
+        auto* plain = new QLineEdit(&window);
+        layout->addWidget(own);
+        layout->addWidget(plain);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        own->setFocus();
+        QTest::keyClick(own, Qt::Key_F1);
+        plain->setFocus();
+        QTest::keyClick(plain, Qt::Key_F1);
+        QCOMPARE(help.asked, (QList<int>{5017, 4001}));
+        // F1 is taken by the help, not typed into the field.
+        QVERIFY(plain->text().isEmpty());
+
+        window.setProperty("helpContext", QVariant());
+        QTest::keyClick(plain, Qt::Key_F1);
+        QCOMPARE(help.asked.last(), 0); // nothing to go by: the contents
+    }
+
+    void f1OnAHighlightedMenuItem() {
+        FakeHelp help;
+        platform::HelpKey key(help);
+        QWidget window;
+        window.setProperty("helpContext", 1001);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QMenu menu(&window);
+        QAction* open = menu.addAction("&Open existing configuration file");
+        open->setProperty("helpContext", 2002);
+        menu.addAction("Plain");
+        menu.popup(window.mapToGlobal(QPoint(10, 10)));
+        QTRY_VERIFY(menu.isVisible());
+        menu.setActiveAction(open);
+        QTest::keyClick(&menu, Qt::Key_F1);
+        QCOMPARE(help.asked, QList<int>{2002});
+        QTRY_VERIFY(!menu.isVisible());
+    }
+};
+
+QTEST_MAIN(TestHelpViewer)
+#include "test_helpviewer.moc"

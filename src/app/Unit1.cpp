@@ -4,13 +4,18 @@
 
 #include "Main.h"
 
+#include <QLabel>
 #include <QScreen>
 
 TForm1::TForm1(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm1>()) {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    ui->Panel1Layout->insertWidget(0, makeMakerPanel(ui->Panel1), 1);
+    QWidget* maker = makeMakerPanel(ui->Panel1);
+    // The box is a little narrower than the splash: let the maker's lines wrap rather than clip.
+    for (QLabel* line : maker->findChildren<QLabel*>())
+        line->setWordWrap(true);
+    ui->Panel1Layout->insertWidget(0, maker, 1);
     for (QLabel* line : {ui->PartNumber, ui->ProductName, ui->Version}) {
         QFont f = line->font();
         f.setBold(true);

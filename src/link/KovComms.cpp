@@ -17,8 +17,9 @@ qint32 comSpeedBaud(TComSpeed speed) {
 }
 
 TKovComms::TKovComms(std::unique_ptr<platform::SerialPort> port, platform::Clock* clk, QObject* parent)
-    : QObject(parent), serialPort(std::move(port)), clock(clk ? clk : &platform::SteadyClock::instance()),
-      receiveBuffer(bufferSizeInput, '\0') {
+    : QObject(parent), serialPort(std::move(port)), clock(clk ? clk : &platform::SteadyClock::instance()) {
+    // Not in the initialiser list: bufferSizeInput is declared after the buffer and not yet set there.
+    receiveBuffer = QByteArray(bufferSizeInput, '\0');
     connect(&pollTimer, &QTimer::timeout, this, &TKovComms::PollReceive);
     // A device that vanished is released at once, so later exchanges see a closed link.
     connect(serialPort.get(), &platform::SerialPort::lost, this, &TKovComms::Close);

@@ -12,6 +12,12 @@ ReceiveWindow::ReceiveWindow(QPlainTextEdit* edit) : edit(edit) {
     // An undo history would grow with every received byte.
     edit->setUndoRedoEnabled(false);
     edit->setMaximumBlockCount(kMaximumLines);
+    follow.setSingleShot(true);
+    follow.setInterval(0);
+    QObject::connect(&follow, &QTimer::timeout, edit, [edit] {
+        QScrollBar* bar = edit->verticalScrollBar();
+        bar->setValue(bar->maximum());
+    });
 }
 
 // The line under construction always ends the document. A piece that is full is followed at once by
@@ -70,14 +76,14 @@ void ReceiveWindow::lineCompleted(const QByteArray& completed) {
 
 void ReceiveWindow::receive(const char* data, qint64 size) {
     QScrollBar* bar = edit->verticalScrollBar();
-    const bool following = bar->value() >= bar->maximum();
+    const bool following = follow.isActive() || bar->value() >= bar->maximum();
     // One edit for the whole block: the widget lays out and signals once, not once per line.
     QTextCursor batch(edit->document());
     batch.beginEditBlock();
     AssembleLines(*this, data, size);
     batch.endEditBlock();
     if (following)
-        bar->setValue(bar->maximum());
+        follow.start();
     // Painted as soon as the poll hands control back to the event loop, once for many blocks.
     edit->viewport()->update();
 }

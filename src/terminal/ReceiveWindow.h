@@ -3,6 +3,7 @@
 #include "LineAssembly.h"
 
 #include <QByteArray>
+#include <QTimer>
 
 #include <functional>
 
@@ -44,4 +45,7 @@ private:
     QPlainTextEdit* edit;
     QByteArray line; // the line under construction, as shown
     bool anyLine = false;
+    // Scrolls to the end once the event loop runs: scrolling after every block would move the
+    // window's image each time, only to paint it again.
+    QTimer follow;
 };

@@ -139,10 +139,17 @@ private slots:
         }
         QScrollBar* bar = edit.verticalScrollBar();
         QVERIFY(bar->maximum() > 0);
-        QCOMPARE(bar->value(), bar->maximum());
+        QTRY_COMPARE(bar->value(), bar->maximum());
         bar->setValue(10);
         rx.receive("more\r\n", 6);
+        QCoreApplication::processEvents();
         QCOMPARE(bar->value(), 10);
+        bar->setValue(bar->maximum());
+        rx.receive("last\r\n", 6);
+        QTRY_COMPARE(bar->value(), bar->maximum());
+        const QTextCursor last(edit.document()->lastBlock().previous());
+        QCOMPARE(last.block().text(), QString("last"));
+        QVERIFY(edit.viewport()->rect().contains(edit.cursorRect(last)));
     }
 };
 

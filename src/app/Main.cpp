@@ -16,6 +16,9 @@
 #include "Unit5.h"
 #include "Unit7.h"
 #include "Unit8.h"
+#include "ProgramInstrument.h"
+#include "TerminalMode.h"
+#include "TerminalScreen.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -138,6 +141,15 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     connect(ui->AboutItem, &QAction::triggered, this, &TMainForm::Form1Show);
     connect(ui->HelpContentsItem, &QAction::triggered, this, &TMainForm::HelpContents);
     connect(ui->TimedBackup1, &QAction::triggered, this, &TMainForm::TimedBackup1Click);
+    auto* terminalWidget = new ::TerminalScreen(ui->TerminalScreen);
+    ui->TerminalLayout->addWidget(terminalWidget);
+    terminalMode = std::make_unique<TerminalMode>(
+        *svc, *configTree, *terminalWidget,
+        TerminalHost{ui->ConfigurationScreen, ui->TerminalScreen, ui->TerminalModeItem, this});
+    connect(ui->TerminalModeItem, &QAction::triggered, this, [this] { terminalMode->TerminalSelect(); });
+    programCommand = std::make_unique<ProgramInstrument>(*svc, *configTree, instrumentPicker(), *this, this);
+    connect(ui->CommsProgramInstrumentItem, &QAction::triggered, this,
+            [this] { programCommand->CommsProgramInstrumentClick(); });
 
     Timer1.setInterval(2500);
     timerHandler = [this] { Timer1_Time0(); };

@@ -30,6 +30,9 @@ class CommSettingsCommand;
 class InstrumentPicker;
 class TForm7;
 class TForm8;
+class TerminalMode;
+class TerminalScreen;
+class ProgramInstrument;
 
 class ConfigTree;
 class QAction;
@@ -99,6 +102,10 @@ public:
     // Add and delete instrument; a new configuration repeats the add.
     InstrumentCommands& instrumentCommands() { return *addDeleteCommands; }
 
+    // "&Terminal Mode" and "Program &Instrument" of the Comms menu.
+    TerminalMode& terminal() { return *terminalMode; }
+    ProgramInstrument& programInstrument() { return *programCommand; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     // Closing by any means completes an open data log first, so no received record is lost.
@@ -128,6 +135,9 @@ private:
     std::unique_ptr<platform::HelpViewer> ownHelp;
     platform::HelpViewer* help = nullptr;
     std::unique_ptr<platform::HelpKey> helpKey;
+    // Last, so they go before the link and the settings they use.
+    std::unique_ptr<TerminalMode> terminalMode;
+    std::unique_ptr<ProgramInstrument> programCommand;
 };
 
 // Neutral maker texts and logo shared by the splash panel and the About box.

@@ -8,6 +8,7 @@
 #include "SerialPort.h"
 #include "Sound.h"
 #include "CommSettings.h"
+#include "FileCommands.h"
 #include "TimedBackup.h"
 #include "Unit1.h"
 #include "Unit2.h"
@@ -111,6 +112,14 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     connect(ui->EditDeleteItem, &QAction::triggered, this,
             [this] { addDeleteCommands->EditDeleteItemClick(instrumentPicker()); });
     connect(ui->ScanNetworkItem, &QAction::triggered, this, [this] { ScanNetworkClick(*Form4); });
+    fileCommands = std::make_unique<FileCommands>(*svc, *configTree, instrumentPicker(), this);
+    fileCommands->showCommSettings = [this] { commSettingsCommand->Form2Show(); };
+    fileCommands->addInstrument = [this] { addDeleteCommands->EditAddItemClick(); };
+    connect(ui->FileNewItem, &QAction::triggered, this, [this] { fileCommands->FileNew(); });
+    connect(ui->FileOpenItem, &QAction::triggered, this, [this] { fileCommands->FileOpen(); });
+    connect(ui->FileSaveItem, &QAction::triggered, this, [this] { fileCommands->FileSave(); });
+    connect(ui->FilePrintSetupItem, &QAction::triggered, this, [this] { fileCommands->FilePrintSetup(); });
+    connect(ui->FilePrintItem, &QAction::triggered, this, [this] { fileCommands->FilePrint(); });
 
     buildSplash();
 

@@ -27,6 +27,7 @@ class TForm4;
 class InstrumentCommands;
 class TForm5;
 class CommSettingsCommand;
+class FileCommands;
 class InstrumentPicker;
 class TForm7;
 class TForm8;
@@ -101,6 +102,8 @@ public:
     CommSettingsCommand& commSettings() { return *commSettingsCommand; }
     // Add and delete instrument; a new configuration repeats the add.
     InstrumentCommands& instrumentCommands() { return *addDeleteCommands; }
+    // The File menu: new, open, save, print set-up, print.
+    FileCommands& files() { return *fileCommands; }
 
     // "&Terminal Mode" and "Program &Instrument" of the Comms menu.
     TerminalMode& terminal() { return *terminalMode; }
@@ -128,6 +131,7 @@ private:
     std::unique_ptr<TForm3> Form3;
     std::unique_ptr<TForm4> Form4;
     std::unique_ptr<InstrumentCommands> addDeleteCommands;
+    std::unique_ptr<FileCommands> fileCommands;
     std::unique_ptr<TForm5> Form5;
     std::unique_ptr<CommSettingsCommand> commSettingsCommand;
     std::unique_ptr<TForm7> Form7;

@@ -74,6 +74,9 @@ private slots:
         w.feed("first\r\npart");
         w.rx.clear();
         QVERIFY(!w.rx.hasLines());
+        // Clearing keeps the window's bound and leaves no undo history to grow.
+        QCOMPARE(w.edit.maximumBlockCount(), ReceiveWindow::kMaximumLines);
+        QVERIFY(!w.edit.document()->isUndoRedoEnabled());
         w.feed("rest\r\n");
         QCOMPARE(shown(w.edit), QStringList({"rest", ""}));
         QCOMPARE(w.completed, QByteArrayList({"first", "rest"}));

@@ -6,17 +6,22 @@
 
 #include <memory>
 
-void whenModal(std::function<void(QWidget*)> act, int timeoutMs) {
+namespace {
+
+void pollFor(std::function<bool(QWidget*)> matches, std::function<void(QWidget*)> act, int timeoutMs) {
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act = std::move(act), clock, poll, timeoutMs]() {
-        if (QWidget* w = QApplication::activeModalWidget(); w && w->isVisible()) {
-            act(w);
-            *poll = nullptr; // break the cycle
+    auto action = std::make_shared<std::function<void(QWidget*)>>(std::move(act));
+    *poll = [matches = std::move(matches), action, clock, poll, timeoutMs]() {
+        if (QWidget* w = QApplication::activeModalWidget(); w && w->isVisible() && matches(w)) {
+            const auto run = action; // this lambda is released below; keep what it needs
+            *poll = nullptr;         // break the cycle before acting: the action may queue the next one
+            (*run)(w);
             return;
         }
         if (clock->elapsed() > timeoutMs) {
+            qWarning("modal dialog not seen within %d ms", timeoutMs);
             *poll = nullptr;
             return;
         }
@@ -29,4 +34,14 @@ void whenModal(std::function<void(QWidget*)> act, int timeoutMs) {
         if (*poll)
             (*poll)();
     });
+}
+
+} // namespace
+
+void whenModal(std::function<void(QWidget*)> act, int timeoutMs) {
+    pollFor([](QWidget*) { return true; }, std::move(act), timeoutMs);
+}
+
+void whenModalTitled(const QString& title, std::function<void(QWidget*)> act, int timeoutMs) {
+    pollFor([title](QWidget* w) { return w->windowTitle() == title; }, std::move(act), timeoutMs);
 }

@@ -182,6 +182,10 @@ void TForm6::showPage(int page) {
     for (int i = 0; i < 3; ++i)
         if (i + 1 != page)
             panels[i]->hide();
+    // A spin box resets its text to its value when shown, which would lose a field the record holds
+    // as text (empty, or not a whole number); the page always matches its record, so show it again.
+    if (page == 2)
+        UpdateScreen(3, LoggingRecords.value(1));
 }
 
 void TForm6::setButton3dCaption(const QString& caption) {

@@ -15,6 +15,8 @@
 #include "Unit3.h"
 #include "Unit4.h"
 #include "Unit5.h"
+#include "Unit6.h"
+#include "Modify917.h"
 #include "Unit7.h"
 #include "Unit8.h"
 #include "ProgramInstrument.h"
@@ -101,6 +103,7 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     Form3 = std::make_unique<TForm3>(*svc, this);
     Form4 = std::make_unique<TForm4>(*svc, this);
     Form5 = std::make_unique<TForm5>(this);
+    Form6 = std::make_unique<TForm6>(*svc, this);
 
     configTree = new ConfigTree(this);
     configTree->resetToStartup();
@@ -111,10 +114,19 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     connect(ui->EditAddItem, &QAction::triggered, this, [this] { addDeleteCommands->EditAddItemClick(); });
     connect(ui->EditDeleteItem, &QAction::triggered, this,
             [this] { addDeleteCommands->EditDeleteItemClick(instrumentPicker()); });
+    modify917Command = std::make_unique<Modify917Command>(*svc, *configTree, *Form6, instrumentPicker());
+    connect(ui->Modify917, &QAction::triggered, this,
+            [this] { modify917Command->Modify917Configuration(ui->Modify917); });
+    addDeleteCommands->runWizardForNewInstrument = [this] {
+        modify917Command->Modify917Configuration(
+            nullptr, Modify917Command::addedInstrumentKey(addDeleteCommands->newInstrumentAddress(),
+                                                          Form0->Settings.InstrumentIdentification));
+    };
     connect(ui->ScanNetworkItem, &QAction::triggered, this, [this] { ScanNetworkClick(*Form4); });
     fileCommands = std::make_unique<FileCommands>(*svc, *configTree, instrumentPicker(), this);
     fileCommands->showCommSettings = [this] { commSettingsCommand->Form2Show(); };
     fileCommands->addInstrument = [this] { addDeleteCommands->EditAddItemClick(); };
+    fileCommands->setFinishCaption = [this](const QString& caption) { Form6->setButton3dCaption(caption); };
     connect(ui->FileNewItem, &QAction::triggered, this, [this] { fileCommands->FileNew(); });
     connect(ui->FileOpenItem, &QAction::triggered, this, [this] { fileCommands->FileOpen(); });
     connect(ui->FileSaveItem, &QAction::triggered, this, [this] { fileCommands->FileSave(); });

@@ -26,6 +26,8 @@ class TForm3;
 class TForm4;
 class InstrumentCommands;
 class TForm5;
+class TForm6;
+class Modify917Command;
 class CommSettingsCommand;
 class FileCommands;
 class InstrumentPicker;
@@ -108,6 +110,9 @@ public:
     // "&Terminal Mode" and "Program &Instrument" of the Comms menu.
     TerminalMode& terminal() { return *terminalMode; }
     ProgramInstrument& programInstrument() { return *programCommand; }
+    // "Modify &917 Configuration"; the add sequence opens the wizard through it too.
+    Modify917Command& modify917() { return *modify917Command; }
+    TForm6& form6() { return *Form6; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -133,6 +138,8 @@ private:
     std::unique_ptr<InstrumentCommands> addDeleteCommands;
     std::unique_ptr<FileCommands> fileCommands;
     std::unique_ptr<TForm5> Form5;
+    std::unique_ptr<TForm6> Form6;
+    std::unique_ptr<Modify917Command> modify917Command;
     std::unique_ptr<CommSettingsCommand> commSettingsCommand;
     std::unique_ptr<TForm7> Form7;
     std::unique_ptr<TForm8> Form8;

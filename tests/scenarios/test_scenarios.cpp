@@ -1,0 +1,371 @@
+// Whole user sessions in the real main window, through menus, keys and dialogs, against simulated
+// instruments on a pseudo-terminal. The sessions build on each other and run in order.
+#include "ConfigFile.h"
+#include "ConfigTree.h"
+#include "FakeDialogs.h"
+#include "FileCommands.h"
+#include "Main.h"
+#include "ModalHelper.h"
+#include "Positional.h"
+#include "SerialPort.h"
+#include "SimNetworkFixture.h"
+#include "Sound.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+template <typename T> T* child(QWidget* w, const char* name) {
+    T* c = w->findChild<T*>(QString::fromLatin1(name));
+    if (!c)
+        qWarning("no %s in %s", name, qPrintable(w->objectName()));
+    return c;
+}
+
+QAbstractButton* buttonWithText(QWidget* w, const QString& text) {
+    for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+        if (b->text() == text && b->isVisible())
+            return b;
+    qWarning("no button %s", qPrintable(text));
+    return nullptr;
+}
+
+// Focus events reach only the active window, as on a desktop.
+void activate(QWidget* w) {
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+}
+
+void click(QAbstractButton* b) {
+    if (b)
+        QTest::mouseClick(b, Qt::LeftButton);
+}
+
+// Types into a field as a user does: focus by Tab order is not needed, a click puts the caret there.
+void typeInto(QWidget* field, const QString& text, bool replace = true) {
+    field->setFocus(Qt::MouseFocusReason);
+    if (replace)
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(field, text);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const QByteArray kExpectedFile = "Communication Settings\r\n"
+                                 "\tCOM1,RS232,19200\r\n"
+                                 "\tCommand Prefix,#\r\n"
+                                 "\tData Separator,Tab\r\n"
+                                 "Instrument Address 01 (917 Version 1.01)\r\n"
+                                 "\tChannel Configuration\r\n"
+                                 "\t\tSET CHANNEL,001A,ON,OFF,10,0,0,30,100\r\n"
+                                 "\tData Logging Parameters\r\n"
+                                 "\t\tSET HYSTERESIS,0\r\n"
+                                 "\t\tSET LOGSPEC,3,1,OFF,OFF,COMM,ASCII,ON,OFF\r\n"
+                                 "\t\tSET PASS,1,1,0,IMM,,,,BURST,1,,\r\n"
+                                 "\t\tSET PASS,2,1,0,IMM,,,,BURST,1,,\r\n"
+                                 "\t\tSET PASS,3,1,0,IMM,,,,BURST,1,,\r\n";
+
+} // namespace
+
+class TestScenarios : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    FakeDialogs dialogs;
+    platform::SilentSound sound;
+    std::unique_ptr<SimNetworkFixture> net; // one factory-new instrument at 00, 9600 baud
+    QString configPath;
+
+    std::unique_ptr<TMainForm> mainWindow(const platform::PortMap& map) {
+        MainFormDeps deps;
+        deps.port = std::make_unique<platform::QtSerialPort>(map);
+        deps.dialogs = &dialogs;
+        deps.sound = &sound;
+        deps.executableFolder = QCoreApplication::applicationDirPath() + "/";
+        auto w = std::make_unique<TMainForm>(std::move(deps));
+        return w;
+    }
+
+    // Shows the window and lets the start-up timer bring the welcome dialog up at once.
+    void start(TMainForm& w) {
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(w.SplashPanel()->isVisible());
+        w.Timer1.start(10);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir.isValid());
+        net = std::make_unique<SimNetworkFixture>();
+        QVERIFY2(net->ok(), qPrintable(net->error()));
+        configPath = dir.filePath("plant.917");
+    }
+
+    void newConfigurationFromTheWelcomeDialog() {
+        auto w = mainWindow(net->portMap());
+        bool menusWereDisabled = false;
+        QStringList seen;
+
+        whenModalTitled("Welcome to the 917 Configuration Software", [&](QWidget* d) {
+            seen << d->windowTitle();
+            menusWereDisabled = !w->topMenus().first()->isEnabled();
+            click(buttonWithText(d, "&New Configuration"));
+        });
+        whenModalTitled("Configure Host Computer Serial Communication Settings", [&](QWidget* d) {
+            seen << d->windowTitle();
+            child<QComboBox>(d, "Edit3")->setCurrentIndex(5); // 19200
+            click(child<QAbstractButton>(d, "Button1"));
+        });
+        whenModalTitled("Add a new instrument", [&](QWidget* d) {
+            seen << d->windowTitle();
+            activate(d);
+            // Present settings 00, RS232, 9600 are the defaults; the new address is 01.
+            typeInto(child<QLineEdit>(d, "Edit4"), "01");
+            click(buttonWithText(d, "Find Instrument"));
+            click(buttonWithText(d, "OK"));
+            whenModalTitled("Modify 917 Configuration", [&](QWidget* wiz) {
+                seen << wiz->windowTitle();
+                activate(wiz);
+                QLineEdit* fullScale = child<QLineEdit>(wiz, "Edit1b");
+                typeInto(fullScale, "100");
+                QTest::keyClick(fullScale, Qt::Key_Tab);
+                click(child<QAbstractButton>(wiz, "Button1e"));
+                QSpinBox* passes = child<QSpinBox>(wiz, "Edit2b");
+                typeInto(passes, "3");
+                QTest::keyClick(passes, Qt::Key_Tab);
+                click(child<QAbstractButton>(wiz, "Button2b"));
+                click(child<QAbstractButton>(wiz, "Button3b"));
+                click(child<QAbstractButton>(wiz, "Button3b"));
+                QAbstractButton* finish = child<QAbstractButton>(wiz, "Button3d");
+                seen << finish->text();
+                click(finish);
+                // The sequence comes back to the add dialog; this time it is cancelled.
+                whenModalTitled("Add a new instrument", [&](QWidget* again) {
+                    seen << "again";
+                    click(buttonWithText(again, "Cancel"));
+                });
+            });
+        });
+        dialogs.saveAnswers.push_back(configPath);
+
+        start(*w);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(configPath), 60000);
+        QCOMPARE(seen,
+                 QStringList({"Welcome to the 917 Configuration Software",
+                              "Configure Host Computer Serial Communication Settings", "Add a new instrument",
+                              "Modify 917 Configuration", "Update and step to next instrument", "again"}));
+        QVERIFY(menusWereDisabled);
+        QCOMPARE(dialogs.errors, QStringList());
+        QCOMPARE(dialogs.infos, QStringList({"Instrument '#00 917 Version 1.01' has been located"}));
+        QCOMPARE(readFile(configPath), kExpectedFile);
+        QCOMPARE(w->form0().Settings.ConfigFileName, configPath);
+
+        // On the wire: found at 9600, set up at its present settings, saved at the network's.
+        const QList<QByteArray> lines = net->receivedLines();
+        QCOMPARE(lines, QList<QByteArray>({"#00 SYS\r\n", "#00 SET COMMAND PREFIX,#\r\n",
+                                           "#00 SET DELIMITERS,@09@00,@13@10\r\n",
+                                           "#00 SET COMMS,01,232,19200,ON\r\n", "#01 SAVE\r\n"}));
+        QCOMPARE(net->savedLink(0).address, QByteArray("01"));
+        QCOMPARE(net->savedLink(0).baud, 19200);
+        for (QMenu* m : w->topMenus())
+            QVERIFY(m->isEnabled());
+        net->clearTraffic();
+    }
+
+    void openAndProgramTheInstrument() {
+        auto w = mainWindow(net->portMap());
+        dialogs.openAnswers.push_back(configPath);
+        QString choiceCaption;
+        whenModalTitled("Welcome to the 917 Configuration Software",
+                        [&](QWidget* d) { click(buttonWithText(d, "&Load Existing Configuration")); });
+        whenModalTitled("Configure Host Computer Serial Communication Settings", [&](QWidget* d) {
+            QCOMPARE(child<QComboBox>(d, "Edit3")->currentText(), QString("19200")); // from the file
+            click(child<QAbstractButton>(d, "Button1"));
+        });
+        start(*w);
+        QTRY_VERIFY_WITH_TIMEOUT(w->topMenus().first()->isEnabled(), 20000);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(serializeConfig(w->tree()), kExpectedFile);
+        QCOMPARE(w->form0().Settings.HostComSpeed, 5);
+
+        whenModalTitled("Program Instrument", [&](QWidget* d) {
+            choiceCaption = d->windowTitle();
+            click(child<QAbstractButton>(d, "BitBtn1"));
+        });
+        w->action("CommsProgramInstrumentItem")->trigger();
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(choiceCaption, QString("Program Instrument"));
+        QCOMPARE(dialogs.errors, QStringList());
+        QCOMPARE(net->receivedLines(),
+                 QList<QByteArray>({"#01 SET CHANNEL,001A,ON,OFF,10,0,0,30\r\n", "#01 SET HYSTERESIS,0\r\n",
+                                    "#01 SET LOGSPEC,3,1,OFF,OFF,COMM,ASCII,ON,OFF\r\n",
+                                    "#01 SET PASS,1,1,0,IMM,,,,BURST,1,,\r\n",
+                                    "#01 SET PASS,2,1,0,IMM,,,,BURST,1,,\r\n",
+                                    "#01 SET PASS,3,1,0,IMM,,,,BURST,1,,\r\n", "#01 SAVE\r\n"}));
+        // The instrument holds exactly the stored records, and has saved them.
+        const QList<QByteArray> saved = net->savedRecords(0);
+        QVERIFY2(saved.contains("SET CHANNEL,001A,ON,OFF,10,0,0,30"), qPrintable(saved.join(" | ")));
+        QVERIFY(saved.contains("SET LOGSPEC,3,1,OFF,OFF,COMM,ASCII,ON,OFF"));
+        QVERIFY(saved.contains("SET PASS,3,1,0,IMM,,,,BURST,1,,"));
+        QCOMPARE(w->statusText(), QString());
+        net->clearTraffic();
+    }
+
+    void terminalSessionWithDataLog() {
+        auto w = mainWindow(net->portMap());
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->Timer1.stop();
+        dialogs.openAnswers.push_back(configPath);
+        w->action("FileOpenItem")->trigger();
+        // Confirming the link settings opens the link at the file's 19200 baud.
+        whenModalTitled("Configure Host Computer Serial Communication Settings",
+                        [&](QWidget* d) { click(child<QAbstractButton>(d, "Button1")); });
+        w->action("CommsConfigureItem")->trigger();
+
+        w->action("TerminalModeItem")->trigger();
+        QVERIFY(w->TerminalScreen()->isVisible());
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        auto* tx = child<QPlainTextEdit>(w.get(), "TermTX");
+        auto* rx = child<QPlainTextEdit>(w.get(), "TermRX");
+        tx->setFocus();
+        QTest::keyClicks(tx, "#01 SYS");
+        QTest::keyClick(tx, Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(rx->toPlainText().contains("917 Version 1.01"), 5000);
+
+        click(child<QAbstractButton>(w.get(), "TerminalScan"));
+        QTRY_VERIFY_WITH_TIMEOUT(rx->toPlainText().split('\n').size() >= 3, 5000);
+        QVERIFY(tx->toPlainText().contains("#01 SCAN"));
+
+        const QString logPath = dir.filePath("readings.TXT");
+        dialogs.saveAnswers.push_back(logPath);
+        auto* log = child<QAbstractButton>(w.get(), "TerminalLog");
+        click(log);
+        QCOMPARE(log->text(), QString("End"));
+        QCOMPARE(dialogs.saveAsked.last().filters.at(dialogs.saveAsked.last().filterIndex),
+                 QString("Data File (*.TXT)"));
+        // RUN sends a line of readings every second until END.
+        QTRY_VERIFY_WITH_TIMEOUT(readFile(logPath).count("\r\n") >= 2, 10000);
+        click(log);
+        QCOMPARE(log->text(), QString("Log"));
+        QVERIFY(tx->toPlainText().contains("#01 RUN"));
+        QVERIFY(tx->toPlainText().contains("#01 END"));
+        const QList<QByteArray> records = readFile(logPath).split('\n');
+        QVERIFY(records.size() >= 3);
+        for (const QByteArray& r : records.mid(0, records.size() - 1)) {
+            QVERIFY2(r.endsWith('\r'), r.constData());
+            QVERIFY2(r.size() > 1, "a record of readings");
+        }
+        w->action("TerminalModeItem")->trigger();
+        QVERIFY(w->ConfigurationScreen()->isVisible());
+    }
+
+    void scanFindsTheAnsweringAddresses() {
+        SimNetworkFixture two({SimNetworkFixture::instrument("01"), SimNetworkFixture::instrument("03")});
+        QVERIFY2(two.ok(), qPrintable(two.error()));
+        auto w = mainWindow(two.portMap());
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->Timer1.stop();
+        QString results;
+        whenModalTitled("Scan Network for Connected Instruments", [&](QWidget* d) {
+            activate(d);
+            typeInto(child<QLineEdit>(d, "Edit1"), "05");
+            click(buttonWithText(d, "Scan Network"));
+            results = child<QPlainTextEdit>(d, "Memo1")->toPlainText();
+            click(buttonWithText(d, "OK"));
+        });
+        w->action("ScanNetworkItem")->trigger();
+        QCOMPARE(
+            results,
+            QString("Instrument Address 01 (917 Version 1.01)\nInstrument Address 03 (917 Version 1.01)"));
+        QCOMPARE(two.receivedLines().size(), 6);
+        QCOMPARE(w->form0().Comms.OutputTimeout(), quint16(4000));
+    }
+
+    void deletePrintAndTimedBackup() {
+        // A configuration with two instruments.
+        ConfigTree prepared;
+        QVERIFY(parseConfig(prepared, kExpectedFile).ok);
+        QByteArray second = kExpectedFile.mid(kExpectedFile.indexOf("Instrument Address 01"));
+        second.replace("Instrument Address 01", "Instrument Address 03");
+        QVERIFY(parseConfig(prepared, second).ok);
+        const QString path = dir.filePath("two.917");
+        QVERIFY(writeConfigFile(prepared, path));
+
+        auto w = mainWindow(net->portMap());
+        dialogs.openAnswers.push_back(path);
+        whenModalTitled("Welcome to the 917 Configuration Software",
+                        [&](QWidget* d) { click(buttonWithText(d, "&Load Existing Configuration")); });
+        whenModalTitled("Configure Host Computer Serial Communication Settings", [&](QWidget* d) {
+            click(child<QAbstractButton>(d, "Button2"));
+        }); // cancel: keep as loaded
+        start(*w);
+        QTRY_VERIFY_WITH_TIMEOUT(w->topMenus().first()->isEnabled(), 20000);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(positional::listEntries(w->tree()),
+                 QStringList({"01 (917 Version 1.01)", "03 (917 Version 1.01)"}));
+
+        whenModalTitled("Delete Instrument Configuration",
+                        [&](QWidget* d) { click(child<QAbstractButton>(d, "BitBtn1")); });
+        w->action("EditDeleteItem")->trigger();
+        QCOMPARE(positional::listEntries(w->tree()), QStringList({"03 (917 Version 1.01)"}));
+
+        if (!QStandardPaths::findExecutable("pdftotext").isEmpty()) {
+            const QString pdf = dir.filePath("listing.pdf");
+            w->files().printer().setOutputFormat(QPrinter::PdfFormat);
+            w->files().printer().setOutputFileName(pdf);
+            whenModalTitled("Print Instrument Configuration",
+                            [&](QWidget* d) { click(child<QAbstractButton>(d, "BitBtn1")); });
+            w->action("FilePrintItem")->trigger();
+            QProcess p;
+            p.start("pdftotext", {pdf, "-"});
+            QVERIFY(p.waitForFinished(20000));
+            const QStringList printed =
+                QString::fromLatin1(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+            QCOMPARE(
+                printed.mid(0, 7),
+                QStringList({"Instrument Address 03 (917 Version 1.01)",
+                             "SET CHANNEL,001A,ON,OFF,10,0,0,30,100", "SET HYSTERESIS,0",
+                             "SET LOGSPEC,3,1,OFF,OFF,COMM,ASCII,ON,OFF", "SET PASS,1,1,0,IMM,,,,BURST,1,,",
+                             "SET PASS,2,1,0,IMM,,,,BURST,1,,", "SET PASS,3,1,0,IMM,,,,BURST,1,,"}));
+        }
+
+        // Timed backup every minute; the timer is then made to expire at once instead of waiting.
+        whenModalTitled("Timed Backup", [&](QWidget* d) {
+            activate(d);
+            child<QCheckBox>(d, "Edit1")->setChecked(true);
+            typeInto(child<QSpinBox>(d, "Edit2"), "1");
+            click(child<QAbstractButton>(d, "Button1"));
+        });
+        w->action("TimedBackup1")->trigger();
+        QCOMPARE(w->Timer1.interval(), 60000);
+        QVERIFY(w->Timer1.isActive());
+        const int tonesBefore = sound.tones;
+        w->Timer1.setInterval(5);
+        QTRY_VERIFY(sound.tones > tonesBefore);
+        w->Timer1.stop();
+        QCOMPARE(sound.lastHz, 1000);
+        QCOMPARE(sound.lastMs, 250);
+        QCOMPARE(readFile(path), serializeConfig(w->tree())); // the deletion reached the file
+        QVERIFY(!readFile(path).contains("Instrument Address 01"));
+    }
+};
+
+QTEST_MAIN(TestScenarios)
+#include "test_scenarios.moc"

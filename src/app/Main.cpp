@@ -262,9 +262,15 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     SharedSettings& s = Form0->Settings;
     if (s.LoggingActive) {
         s.LoggingActive = false;
-        if (!s.LogFile.flush())
-            svc->dialogs.error(this, s.LogFile.errorString());
+        const bool flushed = s.LogFile.flush();
+        const QString error = s.LogFile.errorString();
         s.LogFile.close();
+        if (!flushed) {
+            // The user learns that the end of the log is missing before the program goes away.
+            svc->dialogs.error(this, error);
+            event->ignore();
+            return;
+        }
     }
     QMainWindow::closeEvent(event);
 }

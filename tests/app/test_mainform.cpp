@@ -111,6 +111,44 @@ private slots:
         QTRY_COMPARE(w->form0().RX.lines, QList<QByteArray>({"hello", "wor"}));
     }
 
+    void closingCompletesTheDataLog() {
+        auto w = make();
+        w->Timer1.stop();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        SharedSettings& s = w->form0().Settings;
+        s.LogFile.setFileName(dir.filePath("log.TXT"));
+        QVERIFY(s.LogFile.open(QIODevice::WriteOnly));
+        s.LogFile.write("last line\r\n"); // still in the buffer
+        s.LoggingActive = true;
+        QVERIFY(w->close());
+        QVERIFY(!s.LoggingActive);
+        QVERIFY(!s.LogFile.isOpen());
+        QFile back(dir.filePath("log.TXT"));
+        QVERIFY(back.open(QIODevice::ReadOnly));
+        QCOMPARE(back.readAll(), QByteArray("last line\r\n"));
+    }
+
+    void aLogThatCannotBeCompletedKeepsTheProgramOpen() {
+        if (!QFileInfo::exists("/dev/full"))
+            QSKIP("no /dev/full on this machine");
+        auto w = make();
+        w->Timer1.stop();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        SharedSettings& s = w->form0().Settings;
+        s.LogFile.setFileName("/dev/full");
+        QVERIFY(s.LogFile.open(QIODevice::WriteOnly));
+        s.LogFile.write("buffered record\r\n");
+        s.LoggingActive = true;
+        dialogs.errors.clear();
+        QVERIFY(!w->close());
+        QVERIFY(w->isVisible());
+        QCOMPARE(dialogs.errors.size(), 1);
+        QVERIFY(!s.LoggingActive);
+        QVERIFY(w->close()); // the report has been given; now it closes
+    }
+
     void statusBarRepaintsAtOnce() {
         auto w = make();
         w->setStatusText("Please Wait");

@@ -60,6 +60,43 @@ private slots:
         QCOMPARE(reply, QString("917 Version 1.01"));
     }
 
+    void bytesAlreadyBufferedAreTakenWithoutWaiting() {
+        // Both lines land in Qt's own buffer with the first read; the second must not wait for the
+        // driver, which has nothing more to say.
+        pty->writeMaster("first\r\nsecond\r\n");
+        QCOMPARE(comms->ReadReply(), QString("first"));
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(comms->ReadReply(), QString("second"));
+        QVERIFY2(t.elapsed() < 500, qPrintable(QString::number(t.elapsed())));
+    }
+
+    void nothingIsDeliveredWhileAReplyIsAwaited() {
+        QByteArray polled;
+        comms->setOnReceiveData([&](TKovComms*, const char* d, qint32 n) { polled.append(d, n); });
+        std::thread peer([&] {
+            pty->readMaster(9, 3000);
+            for (const char* piece : {"917 ", "Version", " 1.01\r\n", "after\r\n"}) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(60));
+                pty->writeMaster(piece);
+            }
+        });
+        comms->SendText("#00 SYS\r\n");
+        const QString reply = comms->ReadReply();
+        peer.join();
+        QCOMPARE(reply, QString("917 Version 1.01"));
+        QVERIFY(polled.isEmpty());
+        QTRY_COMPARE(polled, QByteArray("after\r\n"));
+    }
+
+    void portHeldByAnotherProgramIsNotOpened() {
+        platform::PortMap map;
+        map.setDevice("COM1", pty->slavePath());
+        TKovComms second(std::make_unique<platform::QtSerialPort>(map));
+        QVERIFY(!second.Open());
+        QVERIFY(comms->IsOpen());
+    }
+
     void twoLinesTogether() {
         pty->writeMaster("first\r\nsecond\r\n");
         QCOMPARE(comms->ReadReply(), QString("first"));

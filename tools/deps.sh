@@ -2,7 +2,7 @@
 # Installs what building, running and testing need, on Debian 12, when it is missing.
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev
-  libasound2-dev libgl1-mesa-dev xvfb xauth x11-utils poppler-utils fonts-dejavu-core
+  libasound2-dev libgl1-mesa-dev xvfb xauth x11-utils poppler-utils fonts-dejavu-core fonts-liberation
   qt6-qpa-plugins)
 missing=()
 for p in "${packages[@]}"; do

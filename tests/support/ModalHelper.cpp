@@ -45,3 +45,7 @@ void whenModal(std::function<void(QWidget*)> act, int timeoutMs) {
 void whenModalTitled(const QString& title, std::function<void(QWidget*)> act, int timeoutMs) {
     pollFor([title](QWidget* w) { return w->windowTitle() == title; }, std::move(act), timeoutMs);
 }
+
+void whenModalNamed(const QString& objectName, std::function<void(QWidget*)> act, int timeoutMs) {
+    pollFor([objectName](QWidget* w) { return w->objectName() == objectName; }, std::move(act), timeoutMs);
+}

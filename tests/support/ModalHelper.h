@@ -12,3 +12,7 @@ void whenModal(std::function<void(QWidget*)> act, int timeoutMs = 10000);
 // title that is still closing (or still open) is passed over. Lets a test queue the dialogs of a
 // whole sequence in advance.
 void whenModalTitled(const QString& title, std::function<void(QWidget*)> act, int timeoutMs = 20000);
+
+// The same for the next visible modal dialog with the object name `objectName` ("Form6"), for
+// dialogs that share a title.
+void whenModalNamed(const QString& objectName, std::function<void(QWidget*)> act, int timeoutMs = 20000);

@@ -1,4 +1,4 @@
-// Programming an instrument with 164 channel records, the hysteresis and log specification records
+// Programming an instrument with 164 channel records, the hysteresis and LOGSPEC records
 // and 8 logging stages (175 exchanges with SAVE) against an instantly answering simulated instrument
 // over a pseudo-terminal at 57600 baud. A pseudo-terminal adds no line time, so the time per
 // exchange is the program's own time plus the simulator's turnaround; the time the same bytes would

@@ -347,10 +347,10 @@ void SimInstrument::reset() {
 QByteArray SimInstrument::readingsLine(qint64 nowMs) {
     QList<QByteArray> values;
     const QByteArray logSpec = current.records.value("LOGSPEC");
-    const QList<QByteArray> spec = splitFields(logSpec.mid(logSpec.indexOf(',') + 1));
-    if (spec.value(2).toUpper() == "ON")
+    const QList<QByteArray> fields = splitFields(logSpec.mid(logSpec.indexOf(',') + 1));
+    if (fields.value(2).toUpper() == "ON")
         values << QDateTime::currentDateTime().toString("dd/MM/yy hh:mm:ss").toLatin1();
-    if (spec.value(3).toUpper() == "ON")
+    if (fields.value(3).toUpper() == "ON")
         values << QByteArray::number(double(isRunning ? nowMs - runStartMs : 0) / 1000.0, 'f', 2);
     const qsizetype fixedFields = values.size();
 

@@ -80,7 +80,7 @@ public:
     const QByteArray& identification() const { return config.identification; }
     const LinkSettings& link() const { return current.link; }
     const LinkSettings& savedLink() const { return saved.link; }
-    // Record commands in channel, hysteresis, log specification, pass order.
+    // Record commands in channel, hysteresis, LOGSPEC, pass order.
     QList<QByteArray> records() const { return current.records.values(); }
     QList<QByteArray> savedRecords() const { return saved.records.values(); }
     bool running() const { return isRunning; }

@@ -98,9 +98,9 @@ QString applyInstrumentOption(InstrumentConfig& c, const QString& rawKey, const 
     return {};
 }
 
-bool parseInstrumentSpec(const QString& spec, InstrumentConfig& config, QString* error) {
+bool parseInstrumentDescription(const QString& description, InstrumentConfig& config, QString* error) {
     InstrumentConfig c = config;
-    for (const QString& item : spec.split(';', Qt::SkipEmptyParts)) {
+    for (const QString& item : description.split(';', Qt::SkipEmptyParts)) {
         const qsizetype eq = item.indexOf('=');
         const QString key = eq < 0 ? item : item.left(eq);
         const QString value = eq < 0 ? QString() : item.mid(eq + 1);

@@ -21,7 +21,7 @@ namespace sim {
 // Applies one key to config; returns an error text, empty when it was accepted.
 QString applyInstrumentOption(InstrumentConfig& config, const QString& key, const QString& value);
 // A whole description; on error returns false and says why.
-bool parseInstrumentSpec(const QString& spec, InstrumentConfig& config, QString* error);
+bool parseInstrumentDescription(const QString& description, InstrumentConfig& config, QString* error);
 
 // The network demo mode starts: a factory-new instrument at 00 and a configured one at 05 with
 // channels and a logging set-up, both RS232 at 9600 baud.

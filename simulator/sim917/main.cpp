@@ -89,16 +89,16 @@ int main(int argc, char* argv[]) {
             first.records.append(r.toLatin1());
         for (const QString& f : parser.values(fault)) {
             QString e;
-            if (!sim::parseInstrumentSpec(f, first, &e) || f.contains(';'))
+            if (!sim::parseInstrumentDescription(f, first, &e) || f.contains(';'))
                 return fail(e.isEmpty() ? QStringLiteral("one fault per --fault") : e);
         }
         configs.append(first);
     }
-    for (const QString& spec : parser.values(instrument)) {
+    for (const QString& description : parser.values(instrument)) {
         sim::InstrumentConfig c;
         c.seed = quint32(configs.size() + 1);
         QString e;
-        if (!sim::parseInstrumentSpec(spec, c, &e))
+        if (!sim::parseInstrumentDescription(description, c, &e))
             return fail(e);
         configs.append(c);
     }

@@ -2,13 +2,17 @@
 
 #include "ui_Main.h"
 
+#include "CommSettings.h"
 #include "ConfigTree.h"
 #include "Dialogs.h"
+#include "FileCommands.h"
 #include "HelpViewer.h"
+#include "Modify917.h"
+#include "ProgramInstrument.h"
 #include "SerialPort.h"
 #include "Sound.h"
-#include "CommSettings.h"
-#include "FileCommands.h"
+#include "TerminalMode.h"
+#include "TerminalScreen.h"
 #include "TimedBackup.h"
 #include "Unit1.h"
 #include "Unit2.h"
@@ -16,12 +20,8 @@
 #include "Unit4.h"
 #include "Unit5.h"
 #include "Unit6.h"
-#include "Modify917.h"
 #include "Unit7.h"
 #include "Unit8.h"
-#include "ProgramInstrument.h"
-#include "TerminalMode.h"
-#include "TerminalScreen.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -141,13 +141,13 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     showWelcome = [this] { return Form8->choose(); };
     // The welcome choice runs the same commands as their menu items.
     actOnWelcome = [this](int choice) {
-        actOnWelcomeChoice(choice, {[this] { ui->FileNewItem->trigger(); },
-                                    [this] { ui->FileOpenItem->trigger(); },
-                                    [this] { ui->CommsConfigureItem->trigger(); },
-                                    [this] {
-                                        if (!ui->TerminalModeItem->isChecked())
-                                            ui->TerminalModeItem->trigger();
-                                    }});
+        actOnWelcomeChoice(choice,
+                           {[this] { ui->FileNewItem->trigger(); }, [this] { ui->FileOpenItem->trigger(); },
+                            [this] { ui->CommsConfigureItem->trigger(); },
+                            [this] {
+                                if (!ui->TerminalModeItem->isChecked())
+                                    ui->TerminalModeItem->trigger();
+                            }});
     };
     writeBackup = [this] {
         timedbackup::write(*configTree, Form0->Settings.ConfigFileName, svc->dialogs, this);

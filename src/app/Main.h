@@ -49,7 +49,7 @@ struct MainFormDeps {
     platform::DialogService* dialogs = nullptr;
     platform::Sound* sound = nullptr;
     platform::Clock* clock = nullptr;
-    QString executableFolder; // empty: the program's own folder
+    QString executableFolder;             // empty: the program's own folder
     platform::HelpViewer* help = nullptr; // null: the help pages beside the program
 };
 

@@ -48,7 +48,7 @@ public:
 
     // The opening routine: runs on every show and from "Edit Channel Configuration".
     void FormShow();
-    // 1 channel record, 2 hysteresis, 3 logging specification, 4 stage `stage` (1-based position).
+    // 1 channel record, 2 hysteresis, 3 LOGSPEC, 4 stage `stage` (1-based position).
     void UpdateScreen(int kind, const QString& record, int stage = 1);
 
     // Channel page.

@@ -11,7 +11,7 @@ struct ConfigNode;
 // The two lists the wizard edits while it is open, and the rules that keep them in shape.
 struct WorkingLists {
     QStringList ChannelRecords;
-    QStringList LoggingRecords; // 0 hysteresis, 1 logging specification, k + 1 stage k
+    QStringList LoggingRecords; // 0 hysteresis, 1 LOGSPEC, k + 1 stage k
 };
 
 namespace wizardlists {
@@ -19,7 +19,7 @@ namespace wizardlists {
 // The instrument's two groups by position, in tree order; a missing group counts as empty. The
 // logging group is completed with default records to at least three entries.
 WorkingLists load(const ConfigNode* instrument);
-// Fills the logging list up to the hysteresis, logging specification and stage 1 records.
+// Fills the logging list up to the hysteresis, LOGSPEC and stage 1 records.
 void completeLogging(QStringList& logging);
 // Replaces every child of the instrument with the two groups built from the lists, in list order.
 void writeBack(ConfigTree& tree, ConfigNode* instrument, const WorkingLists& lists);

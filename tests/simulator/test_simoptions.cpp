@@ -11,7 +11,7 @@ private slots:
     void emptyDescriptionIsFactoryNew() {
         sim::InstrumentConfig c;
         QString error;
-        QVERIFY(sim::parseInstrumentSpec(QString(), c, &error));
+        QVERIFY(sim::parseInstrumentDescription(QString(), c, &error));
         QCOMPARE(c.link, sim::LinkSettings{});
         QCOMPARE(c.link.address, QByteArray("00"));
         QCOMPARE(c.link.prefix, '#');
@@ -21,7 +21,7 @@ private slots:
     }
 
     void accepted_data() {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("description");
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("value");
         QTest::newRow("address") << "address=0a"
@@ -77,12 +77,12 @@ private slots:
                                      << "05";
     }
     void accepted() {
-        QFETCH(QString, spec);
+        QFETCH(QString, description);
         QFETCH(QString, field);
         QFETCH(QString, value);
         sim::InstrumentConfig c;
         QString error;
-        QVERIFY2(sim::parseInstrumentSpec(spec, c, &error), qPrintable(error));
+        QVERIFY2(sim::parseInstrumentDescription(description, c, &error), qPrintable(error));
         const sim::Faults& f = c.faults;
         QString got;
         if (field == "address")
@@ -120,7 +120,7 @@ private slots:
     }
 
     void refused_data() {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("description");
         QTest::addColumn<QString>("message");
         QTest::newRow("address too long") << "address=001"
                                           << "address";
@@ -144,12 +144,12 @@ private slots:
                                  << "sparkle";
     }
     void refused() {
-        QFETCH(QString, spec);
+        QFETCH(QString, description);
         QFETCH(QString, message);
         sim::InstrumentConfig c;
         c.link.address = "07";
         QString error;
-        QVERIFY(!sim::parseInstrumentSpec(spec, c, &error));
+        QVERIFY(!sim::parseInstrumentDescription(description, c, &error));
         QVERIFY2(error.contains(message), qPrintable(error));
         QCOMPARE(c.link.address, QByteArray("07")); // nothing half-applied
     }

@@ -33,11 +33,11 @@ double cpuSeconds() {
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-sim::InstrumentConfig described(const QString& spec) {
+sim::InstrumentConfig described(const QString& description) {
     sim::InstrumentConfig c;
     QString error;
-    if (!sim::parseInstrumentSpec(spec, c, &error))
-        qFatal("bad description %s: %s", qPrintable(spec), qPrintable(error));
+    if (!sim::parseInstrumentDescription(description, c, &error))
+        qFatal("bad description %s: %s", qPrintable(description), qPrintable(error));
     return c;
 }
 
@@ -169,7 +169,7 @@ private slots:
     }
 
     void faults_data() {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("description");
         QTest::addColumn<int>("timeoutMs");
         QTest::addColumn<QString>("reply"); // "*" for any text without "917 Version"
         QTest::addColumn<int>("atLeastMs");
@@ -184,12 +184,12 @@ private slots:
         QTest::newRow("silent") << "silent" << 300 << "" << 300 << 1500;
     }
     void faults() {
-        QFETCH(QString, spec);
+        QFETCH(QString, description);
         QFETCH(int, timeoutMs);
         QFETCH(QString, reply);
         QFETCH(int, atLeastMs);
         QFETCH(int, atMostMs);
-        SimNetworkFixture net({described(spec)});
+        SimNetworkFixture net({described(description)});
         auto comms = openLink(net);
         comms->setOutputTimeout(quint16(timeoutMs));
         QElapsedTimer t;

@@ -186,8 +186,8 @@ private slots:
         QCOMPARE(readHysteresisRecord("SET HYSTERESIS,0"), QString("0"));
         QCOMPARE(writeHysteresisRecord("1e2"), QString("SET HYSTERESIS,1E2"));
 
-        const QString spec = defaultLogSpecRecord();
-        QCOMPARE(writeLogSpecRecord(readLogSpecRecord(spec)), spec);
+        const QString record = defaultLogSpecRecord();
+        QCOMPARE(writeLogSpecRecord(readLogSpecRecord(record)), record);
 
         for (int k = 1; k <= 8; ++k) {
             const QString pass = defaultPassRecord(k);

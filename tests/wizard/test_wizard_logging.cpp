@@ -58,7 +58,7 @@ private slots:
         QCOMPARE(f->focus(), f->spin("Edit2b"));
     }
 
-    void everyBoxStoresTheLogSpecification() {
+    void everyBoxStoresTheLogSpecRecord() {
         openParameters({"SET HYSTERESIS,5", "SET LOGSPEC,2,3,ON,OFF,memory,HEX,OFF,ON", pass(1)});
         QVERIFY(!f->check("Edit2h")->isChecked());
         QCOMPARE(f->combo("Edit2f")->currentText(), QString("MEMORY"));
@@ -104,7 +104,7 @@ private slots:
         QCOMPARE(f->wizard->LoggingRecords[1], QString("SET LOGSPEC,1,1,OFF,OFF,COMM,ASCII,ON,OFF"));
     }
 
-    void cutShortSpecificationShowsEmptyIterations() {
+    void cutShortLogSpecShowsEmptyIterations() {
         openParameters({"SET HYSTERISES,0", "SET LOGSPEC,2", pass(1)});
         QCOMPARE(f->spin("Edit2b")->text(), QString("2"));
         QCOMPARE(f->spin("Edit2c")->text(), QString());

@@ -81,9 +81,8 @@ QWidget* makeMakerPanel(QWidget* parent) {
     name->setFont(f);
     text->addWidget(name);
     for (const char* line :
-         {"Open configuration software for 917 data loggers",
-          "Telephone and fax: see the documentation of your installation",
-          "Web: see README.md beside the program", "E-mail: ask the administrator of your installation"})
+         {"Configuration software for 917 data loggers", "Telephone and fax: see your site notes",
+          "Web: README.md beside the program", "E-mail: your system administrator"})
         text->addWidget(new QLabel(QString::fromLatin1(line), panel));
     row->addLayout(text, 1);
     return panel;

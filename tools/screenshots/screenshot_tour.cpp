@@ -93,6 +93,20 @@ int main(int argc, char** argv) {
     settle(300);
     save(&w, "splash");
 
+    // The welcome dialog as start-up shows it; closed by its close box, which changes nothing here.
+    whenModalTitled("Welcome to the 917 Configuration Software", [](QWidget* d) {
+        settle(200);
+        save(d, "welcome");
+        d->close();
+    });
+    w.showWelcome();
+    whenModalTitled("About Box", [](QWidget* d) {
+        settle(200);
+        save(d, "about");
+        d->close();
+    });
+    w.action("AboutItem")->trigger();
+
     // Past the splash without the welcome dialog, with a configuration loaded.
     w.Timer1.stop();
     w.SplashPanel()->hide();

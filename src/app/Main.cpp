@@ -154,7 +154,9 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     if (deps.help) {
         help = deps.help;
     } else {
-        ownHelp = std::make_unique<platform::BrowserHelpViewer>(exeFolder, this);
+        // Installed, the pages live under share/ rather than beside the program.
+        ownHelp = std::make_unique<platform::BrowserHelpViewer>(
+            dataFolderFor(exeFolder, QStringLiteral("contents.html")), this);
         help = ownHelp.get();
     }
     helpKey = std::make_unique<platform::HelpKey>(*help);

@@ -149,6 +149,24 @@ private slots:
         QVERIFY(w->close()); // the report has been given; now it closes
     }
 
+    void dataFilesBesideTheProgramOrUnderShare() {
+        QTemporaryDir root;
+        const QString bin = root.filePath("bin") + "/";
+        QVERIFY(QDir().mkpath(bin));
+        QVERIFY(QDir().mkpath(root.filePath("share/v917config")));
+        // Nothing anywhere: the program's own folder, where a missing file is simply missing.
+        QCOMPARE(dataFolderFor(bin, "48710093.TXT"), bin);
+        QFile installed(root.filePath("share/v917config/48710093.TXT"));
+        QVERIFY(installed.open(QIODevice::WriteOnly));
+        installed.close();
+        QCOMPARE(dataFolderFor(bin, "48710093.TXT"), root.filePath("share/v917config") + "/");
+        // A file beside the program (a build tree) wins.
+        QFile beside(bin + "48710093.TXT");
+        QVERIFY(beside.open(QIODevice::WriteOnly));
+        beside.close();
+        QCOMPARE(dataFolderFor(bin, "48710093.TXT"), bin);
+    }
+
     void statusBarRepaintsAtOnce() {
         auto w = make();
         w->setStatusText("Please Wait");

@@ -187,46 +187,34 @@ void ConfigTree::sortRecursive(ConfigNode* parent, bool recurse) {
             sortRecursive(c.get(), true);
 }
 
-void ConfigTree::sortChildren(ConfigNode* parent) {
-    ConfigNode* p = parent ? parent : &root;
+void ConfigTree::sortKeepingIndexes(ConfigNode* parent, bool recurse) {
     if (bulkDepth > 0) {
-        sortRecursive(p, false);
+        sortRecursive(parent, recurse);
         return;
     }
+    // The view keeps its selection, expansion and any open editor on the same nodes.
     emit layoutAboutToBeChanged();
     const QModelIndexList before = persistentIndexList();
     std::vector<ConfigNode*> nodes;
     nodes.reserve(size_t(before.size()));
     for (const QModelIndex& i : before)
         nodes.push_back(nodeAt(i));
-    sortRecursive(p, false);
+    sortRecursive(parent, recurse);
     QModelIndexList after;
-    for (int k = 0; k < before.size(); ++k)
-        after.append(nodes[size_t(k)]
-                         ? createIndex(nodes[size_t(k)]->row(), before[k].column(), nodes[size_t(k)])
-                         : QModelIndex());
+    for (qsizetype k = 0; k < before.size(); ++k) {
+        ConfigNode* n = nodes[size_t(k)];
+        after.append(n ? createIndex(n->row(), before[k].column(), n) : QModelIndex());
+    }
     changePersistentIndexList(before, after);
     emit layoutChanged();
 }
 
+void ConfigTree::sortChildren(ConfigNode* parent) {
+    sortKeepingIndexes(parent ? parent : &root, false);
+}
+
 void ConfigTree::sortAll() {
-    if (bulkDepth > 0) {
-        sortRecursive(&root, true);
-        return;
-    }
-    emit layoutAboutToBeChanged();
-    const QModelIndexList before = persistentIndexList();
-    std::vector<ConfigNode*> nodes;
-    for (const QModelIndex& i : before)
-        nodes.push_back(nodeAt(i));
-    sortRecursive(&root, true);
-    QModelIndexList after;
-    for (int k = 0; k < before.size(); ++k)
-        after.append(nodes[size_t(k)]
-                         ? createIndex(nodes[size_t(k)]->row(), before[k].column(), nodes[size_t(k)])
-                         : QModelIndex());
-    changePersistentIndexList(before, after);
-    emit layoutChanged();
+    sortKeepingIndexes(&root, true);
 }
 
 void ConfigTree::resetToStartup() {

@@ -88,6 +88,7 @@ private:
     }
     ConfigNode* append(ConfigNode* parent, const QString& text);
     void sortRecursive(ConfigNode* parent, bool recurse);
+    void sortKeepingIndexes(ConfigNode* parent, bool recurse);
 
     ConfigNode root;
     int bulkDepth = 0;

@@ -41,5 +41,6 @@ platform::FileDialogOptions dataLogDialogOptions(const QString& logFileName) {
     o.defaultSuffix = QStringLiteral("TXT");
     o.directory = folderPart(logFileName); // empty the first time: the dialog's own default
     o.fileName = QStringLiteral("*.TXT");
+    o.helpContext = 2003; // the one save dialog, shared with the configuration's Save command
     return o;
 }

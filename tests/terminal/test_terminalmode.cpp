@@ -288,6 +288,7 @@ private slots:
         QCOMPARE(asked.defaultSuffix, QString("TXT"));
         QCOMPARE(asked.fileName, QString("*.TXT"));
         QVERIFY(asked.directory.isEmpty());
+        QCOMPARE(asked.helpContext, 2003);
 
         QVERIFY(s.LoggingActive);
         QCOMPARE(s.LogFileName, path);

@@ -291,8 +291,14 @@ bool ConfigTree::setData(const QModelIndex& index, const QVariant& value, int ro
     ConfigNode* n = nodeAt(index);
     if (!n || role != Qt::EditRole)
         return false;
-    // Unchecked, as typed: an empty text included.
-    setText(n, value.toString());
+    // Unchecked, as typed: an empty text included. Only a pasted line break is cut off, as a
+    // single-line edit box does: a node is one line of the file, and a break inside it would come
+    // back from disk as other nodes, or stop the reading.
+    QString text = value.toString();
+    const auto lineBreak = std::find_if(
+        text.cbegin(), text.cend(), [](QChar c) { return c == QLatin1Char('\n') || c == QLatin1Char('\r'); });
+    text.truncate(lineBreak - text.cbegin());
+    setText(n, text);
     return true;
 }
 

@@ -132,6 +132,21 @@ private slots:
         QCOMPARE(tree.nodeAt(keep), b);
     }
 
+    // A node is one line of the file: a line break pasted into the editor would come back from disk
+    // as other nodes. The first line is kept, as in a single-line edit box.
+    void anEditKeepsOnlyTheFirstLine() {
+        ConfigTree tree;
+        tree.resetToStartup();
+        ConfigNode* a = tree.appendRoot("Instrument Address 01 (a)");
+        QVERIFY(tree.setData(tree.indexOf(a), "Instrument Address 01 (b)\r\n\t\tSET X", Qt::EditRole));
+        QCOMPARE(a->text, QString("Instrument Address 01 (b)"));
+        QVERIFY(tree.setData(tree.indexOf(a), " (c)\nmore\rrest", Qt::EditRole));
+        QCOMPARE(a->text, QString(" (c)"));
+        QVERIFY(tree.setData(tree.indexOf(a), "\nall gone", Qt::EditRole));
+        QCOMPARE(a->text, QString());
+        QCOMPARE(tree.nodeCount(), 5);
+    }
+
     void brokenLayoutAnswersNone() {
         ConfigTree tree;
         QCOMPARE(positional::settingsGroup(tree), nullptr);

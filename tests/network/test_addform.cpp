@@ -4,6 +4,7 @@
 #include "FakeSerialPort.h"
 #include "ModalHelper.h"
 #include "Positional.h"
+#include "ServicesFixture.h"
 #include "Sound.h"
 #include "Unit3.h"
 
@@ -25,15 +26,9 @@ struct NoStatus : StatusReporter {
 } // namespace
 
 // The add dialog on screen: its resets, the OK button's rules and the help box.
-class TestAddForm : public QObject {
+class TestAddForm : public QObject, protected ServicesFixture {
     Q_OBJECT
 
-    FakeClock clock;
-    FakeSerialPort* port = nullptr;
-    std::unique_ptr<TForm0> form0;
-    FakeDialogs dialogs;
-    platform::SilentSound sound;
-    std::unique_ptr<Services> svc;
     std::unique_ptr<TForm3> form;
 
     template <typename T> T* get(const char* name) { return form->findChild<T*>(QString::fromLatin1(name)); }
@@ -58,13 +53,7 @@ class TestAddForm : public QObject {
 
 private slots:
     void init() {
-        auto p = std::make_unique<FakeSerialPort>(clock);
-        port = p.get();
-        form0 = std::make_unique<TForm0>(std::move(p), &clock);
-        form0->ApplySettings();
-        dialogs = FakeDialogs();
-        sound = platform::SilentSound();
-        svc = std::make_unique<Services>(Services{*form0, dialogs, sound});
+        resetServices();
         form = std::make_unique<TForm3>(*svc);
     }
     void cleanup() { form.reset(); }

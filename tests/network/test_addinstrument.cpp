@@ -4,6 +4,7 @@
 #include "FakeSerialPort.h"
 #include "InstrumentChoice.h"
 #include "Positional.h"
+#include "ServicesFixture.h"
 #include "SetupCommands.h"
 #include "Sound.h"
 
@@ -122,15 +123,9 @@ InstrumentFields fieldsOf(const char* a, const char* m, const char* s, const cha
 
 Q_DECLARE_METATYPE(InstrumentFields)
 
-class TestAddInstrument : public QObject {
+class TestAddInstrument : public QObject, protected ServicesFixture {
     Q_OBJECT
 
-    FakeClock clock;
-    FakeSerialPort* port = nullptr;
-    std::unique_ptr<TForm0> form0;
-    FakeDialogs dialogs;
-    platform::SilentSound sound;
-    std::unique_ptr<Services> svc;
     std::unique_ptr<ConfigTree> tree;
     StatusLog status;
 
@@ -156,13 +151,7 @@ class TestAddInstrument : public QObject {
 
 private slots:
     void init() {
-        auto p = std::make_unique<FakeSerialPort>(clock);
-        port = p.get();
-        form0 = std::make_unique<TForm0>(std::move(p), &clock);
-        form0->ApplySettings();
-        dialogs = FakeDialogs();
-        sound = platform::SilentSound();
-        svc = std::make_unique<Services>(Services{*form0, dialogs, sound});
+        resetServices();
         tree = std::make_unique<ConfigTree>();
         tree->resetToStartup();
         status = StatusLog();

@@ -1,6 +1,7 @@
 #include "FakeDialogs.h"
 #include "FakeSerialPort.h"
 #include "ModalHelper.h"
+#include "ServicesFixture.h"
 #include "SetupCommands.h"
 #include "Sound.h"
 #include "Unit4.h"
@@ -13,15 +14,9 @@
 #include <QtTest>
 
 // The network scan: the addresses asked, the time-outs, and the dialog around it.
-class TestScanNetwork : public QObject {
+class TestScanNetwork : public QObject, protected ServicesFixture {
     Q_OBJECT
 
-    FakeClock clock;
-    FakeSerialPort* port = nullptr;
-    std::unique_ptr<TForm0> form0;
-    FakeDialogs dialogs;
-    platform::SilentSound sound;
-    std::unique_ptr<Services> svc;
     std::unique_ptr<TForm4> form;
     QList<quint16> timeoutsSeen;
 
@@ -58,13 +53,7 @@ class TestScanNetwork : public QObject {
 
 private slots:
     void init() {
-        auto p = std::make_unique<FakeSerialPort>(clock);
-        port = p.get();
-        form0 = std::make_unique<TForm0>(std::move(p), &clock);
-        form0->ApplySettings();
-        dialogs = FakeDialogs();
-        sound = platform::SilentSound();
-        svc = std::make_unique<Services>(Services{*form0, dialogs, sound});
+        resetServices();
         form = std::make_unique<TForm4>(*svc);
         timeoutsSeen.clear();
         port->events.clear();

@@ -6,6 +6,7 @@
 //
 //   build/bin/bench_program [runs]
 #include "ConfigTree.h"
+#include "FakeCommandParts.h"
 #include "FakeDialogs.h"
 #include "InstrumentChoice.h"
 #include "Positional.h"
@@ -21,20 +22,6 @@
 #include <cstdio>
 
 namespace {
-
-struct FirstInstrument : InstrumentPicker {
-    int pick(const QString&, int, const QStringList& entries, QString& selected) override {
-        selected = entries.value(0);
-        return mrOk;
-    }
-};
-
-struct NoStatus : StatusReporter {
-    void setStatusText(const QString&) override {}
-    void setProgressRange(int) override {}
-    void setProgressPosition(int) override {}
-    void setProgressVisible(bool) override {}
-};
 
 // One record for each of the 164 channel addresses, 001A to 514B.
 QStringList channelRecords() {
@@ -72,7 +59,7 @@ int main(int argc, char** argv) {
     for (int pass = 1; pass <= 8; ++pass)
         tree.appendChild(logging, QString("SET PASS,%1,1,0,IMM,,,,BURST,1,,").arg(pass));
 
-    FirstInstrument picker;
+    FakePicker picker;
     NoStatus status;
     ProgramInstrument command(svc, tree, picker, status, nullptr);
     const ProgramPlan plan = programPlan(node, "#");

@@ -1,5 +1,6 @@
 #include "AddInstrument.h"
 #include "ConfigTree.h"
+#include "FakeCommandParts.h"
 #include "FakeDialogs.h"
 #include "FakeSerialPort.h"
 #include "ModalHelper.h"
@@ -13,17 +14,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
-
-namespace {
-
-struct NoStatus : StatusReporter {
-    void setStatusText(const QString&) override {}
-    void setProgressRange(int) override {}
-    void setProgressPosition(int) override {}
-    void setProgressVisible(bool) override {}
-};
-
-} // namespace
 
 // The add dialog on screen: its resets, the OK button's rules and the help box.
 class TestAddForm : public QObject, protected ServicesFixture {

@@ -1,5 +1,6 @@
 #include "AddInstrument.h"
 #include "ConfigTree.h"
+#include "FakeCommandParts.h"
 #include "FakeDialogs.h"
 #include "FakeSerialPort.h"
 #include "InstrumentChoice.h"
@@ -83,21 +84,6 @@ struct StatusLog : StatusReporter {
             if (c.startsWith(QLatin1String("pos:")))
                 out.append(c.mid(4).section(QLatin1Char(' '), 0, 0).toInt());
         return out;
-    }
-};
-
-struct FakePicker : InstrumentPicker {
-    int result = mrOk;
-    int choose = 0; // index of the entry to choose
-    QString caption;
-    int helpContext = 0;
-    QStringList entries;
-    int pick(const QString& c, int h, const QStringList& e, QString& selected) override {
-        caption = c;
-        helpContext = h;
-        entries = e;
-        selected = e.value(choose);
-        return result;
     }
 };
 

@@ -1,5 +1,6 @@
 #include "AddInstrument.h"
 #include "ConfigTree.h"
+#include "FakeCommandParts.h"
 #include "FakeDialogs.h"
 #include "Positional.h"
 #include "SimNetworkFixture.h"
@@ -12,13 +13,6 @@
 #include <QtTest>
 
 namespace {
-
-struct NoStatus : StatusReporter {
-    void setStatusText(const QString&) override {}
-    void setProgressRange(int) override {}
-    void setProgressPosition(int) override {}
-    void setProgressVisible(bool) override {}
-};
 
 InstrumentFields fieldsOf(const char* a, const char* m, const char* s, const char* n) {
     return {QString::fromLatin1(a), QString::fromLatin1(m), QString::fromLatin1(s), QString::fromLatin1(n)};

@@ -1,5 +1,6 @@
 #include "ConfigFile.h"
 #include "ConfigTree.h"
+#include "FakeCommandParts.h"
 #include "FakeDialogs.h"
 #include "FakeSerialPort.h"
 #include "FileCommands.h"
@@ -15,23 +16,6 @@
 #include <QtTest>
 
 namespace {
-class FirstPicker : public InstrumentPicker {
-public:
-    int pick(const QString& caption, int helpContext, const QStringList& entries,
-             QString& selected) override {
-        asked = caption;
-        context = helpContext;
-        offered = entries;
-        selected = entries.value(choose);
-        return answer;
-    }
-    int answer = mrOk;
-    int choose = 0;
-    QString asked;
-    int context = 0;
-    QStringList offered;
-};
-
 QStringList flatten(const ConfigTree& tree) {
     QStringList out;
     tree.forEachDepthFirst([&](ConfigNode& n, int depth) { out.append(QString(depth, '>') + n.text); });
@@ -58,7 +42,7 @@ class TestFileCommands : public QObject {
     std::unique_ptr<TForm0> form0;
     std::unique_ptr<Services> svc;
     std::unique_ptr<ConfigTree> tree;
-    std::unique_ptr<FirstPicker> picker;
+    std::unique_ptr<FakePicker> picker;
     std::unique_ptr<FileCommands> files;
     std::unique_ptr<QTemporaryDir> dir;
 
@@ -71,7 +55,7 @@ private slots:
         svc = std::make_unique<Services>(Services{*form0, dialogs, sound});
         tree = std::make_unique<ConfigTree>();
         tree->resetToStartup();
-        picker = std::make_unique<FirstPicker>();
+        picker = std::make_unique<FakePicker>();
         files = std::make_unique<FileCommands>(*svc, *tree, *picker, nullptr);
     }
 
@@ -226,8 +210,8 @@ private slots:
         files->printer().setOutputFileName(pdf);
         files->printer().setPageSize(QPageSize(QPageSize::A6));
         files->FilePrint();
-        QCOMPARE(picker->asked, QString("Print Instrument Configuration"));
-        QCOMPARE(picker->context, 2006);
+        QCOMPARE(picker->caption, QString("Print Instrument Configuration"));
+        QCOMPARE(picker->helpContext, 2006);
         QVERIFY(dialogs.errors.isEmpty());
         QProcess p;
         p.start("pdftotext", {"-layout", pdf, "-"});
@@ -256,7 +240,7 @@ private slots:
         files->FilePrint();
         QCOMPARE(dialogs.errors.size(), 1);
         QVERIFY(dialogs.errors.first().contains("Print Setup"));
-        picker->answer = mrCancel;
+        picker->result = mrCancel;
         dialogs.errors.clear();
         files->FilePrint();
         QVERIFY(dialogs.errors.isEmpty());

@@ -1,3 +1,4 @@
+#include "FakeCommandParts.h"
 #include "ProgramInstrument.h"
 
 #include "ConfigTree.h"
@@ -10,23 +11,6 @@
 #include <QtTest>
 
 namespace {
-
-struct FakePicker : InstrumentPicker {
-    int result = mrOk;
-    int chosen = 0;
-    int asked = 0;
-    QString caption;
-    int helpContext = 0;
-    QStringList entries;
-    int pick(const QString& c, int help, const QStringList& e, QString& selected) override {
-        ++asked;
-        caption = c;
-        helpContext = help;
-        entries = e;
-        selected = e.value(chosen);
-        return result;
-    }
-};
 
 // Records what the run did to the status bar, and how many lines had gone out when each position was set.
 struct RecordingStatus : StatusReporter {
@@ -159,7 +143,7 @@ private slots:
         r.form0.Settings.HostCommandPrefix = "!";
         r.addInstrument("01", {}, {"A"});
         r.addInstrument("0A", {"SET CHANNEL,002B,ON,OFF,2.5,0,0,23,100"}, {"B"});
-        r.picker.chosen = 1;
+        r.picker.choose = 1;
         r.command.CommsProgramInstrumentClick();
         QCOMPARE(r.picker.entries, QStringList({"01 (917 Version 1.0)", "0A (917 Version 1.0)"}));
         QCOMPARE(r.sentLines(), QStringList({"!0A SET CHANNEL,002B,ON,OFF,2.5,0,0,23", "!0A B", "!0A SAVE"}));

@@ -1,4 +1,5 @@
 #include "ConfigTree.h"
+#include "FakeCommandParts.h"
 #include "FakeDialogs.h"
 #include "InstrumentChoice.h"
 #include "Positional.h"
@@ -18,20 +19,6 @@
 
 namespace {
 
-struct FirstInstrument : InstrumentPicker {
-    int pick(const QString&, int, const QStringList& entries, QString& selected) override {
-        selected = entries.value(0);
-        return mrOk;
-    }
-};
-
-struct NoStatus : StatusReporter {
-    void setStatusText(const QString&) override {}
-    void setProgressRange(int) override {}
-    void setProgressPosition(int) override {}
-    void setProgressVisible(bool) override {}
-};
-
 // The program side: the shared form with the real serial port on the simulator's pseudo-terminal,
 // the terminal screen in a window, and the commands under test.
 struct Program {
@@ -46,7 +33,7 @@ struct Program {
     TerminalScreen* screen = new TerminalScreen(frame);
     QAction item;
     TerminalMode terminal{svc, tree, *screen, TerminalHost{configuration, frame, &item, &window}};
-    FirstInstrument picker;
+    FakePicker picker;
     NoStatus status;
     ProgramInstrument program{svc, tree, picker, status, &window};
 

@@ -1,27 +1,10 @@
 #include "ConfigTree.h"
+#include "FakeCommandParts.h"
 #include "InstrumentChoice.h"
 #include "ModalHelper.h"
 #include "Modify917.h"
 #include "Positional.h"
 #include "WizardFixture.h"
-
-// Answers the instrument choice from the test and remembers what it was asked.
-class FakePicker final : public InstrumentPicker {
-public:
-    int pick(const QString& caption, int helpContext, const QStringList& entries,
-             QString& selected) override {
-        askedCaption = caption;
-        askedContext = helpContext;
-        offered = entries;
-        selected = answer < 0 ? QString() : entries.value(answer);
-        return result;
-    }
-    int result = mrOk;
-    int answer = 0; // index into the entries; -1 for nothing selected
-    QString askedCaption;
-    int askedContext = 0;
-    QStringList offered;
-};
 
 // The whole command: instrument choice, wizard, write-back.
 class TestModify917 : public QObject {
@@ -82,7 +65,7 @@ private slots:
     }
 
     void wholeRunFromTheMenu() {
-        picker.answer = 1;
+        picker.choose = 1;
         runFromMenu([&] {
             QCOMPARE(f->combo("Edit1a")->currentText(), QString("001A"));
             f->tab();
@@ -103,9 +86,9 @@ private slots:
             QTest::keyClick(f->focus(), Qt::Key_Up); // DURATION
             f->click(f->button("Button3d"));
         });
-        QCOMPARE(picker.askedCaption, QString("Modify 917 Configuration"));
-        QCOMPARE(picker.askedContext, 3003);
-        QCOMPARE(picker.offered,
+        QCOMPARE(picker.caption, QString("Modify 917 Configuration"));
+        QCOMPARE(picker.helpContext, 3003);
+        QCOMPARE(picker.entries,
                  (QStringList{"01 (917 Version 2.1)", "02 (917 Version 2.1)", "03 (917 Version 2.1)"}));
         QCOMPARE(f->svc.settings().LastModalResult, int(mrOk));
         QCOMPARE(dump(instrument(1)),
@@ -126,7 +109,7 @@ private slots:
     }
     void cancelFromAnyPageRestoresTheNode() {
         QFETCH(int, page);
-        picker.answer = 2;
+        picker.choose = 2;
         const QStringList before = dump(instrument(2));
         runFromMenu([&] {
             QCOMPARE(f->combo("Edit1a")->currentText(), QString("001B"));
@@ -157,7 +140,7 @@ private slots:
     }
 
     void exitKeepsTheEditsInListOrder() {
-        picker.answer = 2;
+        picker.choose = 2;
         runFromMenu([&] {
             f->typeOver("002A");
             f->tab();
@@ -176,7 +159,7 @@ private slots:
         QCOMPARE(f->svc.settings().LastModalResult, int(mrCancel));
         QVERIFY(!f->wizard->isVisible());
         picker.result = mrOk;
-        picker.answer = -1;
+        picker.choose = -1;
         command->Modify917Configuration(&menu);
         QCOMPARE(f->svc.settings().LastModalResult, int(mrOk));
         QVERIFY(!f->wizard->isVisible());
@@ -192,7 +175,7 @@ private slots:
         });
         command->Modify917Configuration(nullptr, key);
         QVERIFY(driven);
-        QVERIFY(picker.askedCaption.isEmpty());
+        QVERIFY(picker.caption.isEmpty());
         QCOMPARE(f->svc.settings().LastModalResult, int(mrAbort));
         // A key that names no instrument opens nothing and leaves the result as it was.
         command->Modify917Configuration(nullptr, "7F (917 Version 2.1)");

@@ -1,4 +1,5 @@
 #include "FakeDialogs.h"
+#include "FakeMainFormDeps.h"
 #include "FakeSerialPort.h"
 #include "Main.h"
 #include "Sound.h"
@@ -20,15 +21,7 @@ class TestMainForm : public QObject {
     QTemporaryDir dir;
 
     std::unique_ptr<TMainForm> make(FakeSerialPort** portOut = nullptr) {
-        MainFormDeps deps;
-        auto port = std::make_unique<FakeSerialPort>(clock);
-        if (portOut)
-            *portOut = port.get();
-        deps.port = std::move(port);
-        deps.dialogs = &dialogs;
-        deps.sound = &sound;
-        deps.clock = &clock;
-        deps.executableFolder = dir.path() + "/";
+        MainFormDeps deps = fakeMainFormDeps(clock, dialogs, sound, dir.path(), portOut);
         return std::make_unique<TMainForm>(std::move(deps));
     }
 

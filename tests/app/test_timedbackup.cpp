@@ -1,4 +1,5 @@
 #include "FakeDialogs.h"
+#include "FakeMainFormDeps.h"
 #include "FakeSerialPort.h"
 #include "Main.h"
 #include "ModalHelper.h"
@@ -66,12 +67,7 @@ class TestTimedBackup : public QObject {
     QTemporaryDir dir;
 
     std::unique_ptr<TMainForm> make() {
-        MainFormDeps deps;
-        deps.port = std::make_unique<FakeSerialPort>(clock);
-        deps.dialogs = &dialogs;
-        deps.sound = &sound;
-        deps.clock = &clock;
-        deps.executableFolder = dir.path() + "/";
+        MainFormDeps deps = fakeMainFormDeps(clock, dialogs, sound, dir.path());
         auto w = std::make_unique<TMainForm>(std::move(deps));
         w->showWelcome = [] { return 2; };
         w->actOnWelcome = nullptr;

@@ -1,4 +1,5 @@
 #include "FakeDialogs.h"
+#include "FakeMainFormDeps.h"
 #include "FakeSerialPort.h"
 #include "HelpViewer.h"
 #include "Main.h"
@@ -55,13 +56,8 @@ class TestWelcome : public QObject {
     QTemporaryDir dir;
 
     std::unique_ptr<TMainForm> make() {
-        MainFormDeps deps;
-        deps.port = std::make_unique<FakeSerialPort>(clock);
-        deps.dialogs = &dialogs;
-        deps.sound = &sound;
-        deps.clock = &clock;
+        MainFormDeps deps = fakeMainFormDeps(clock, dialogs, sound, dir.path());
         deps.help = &help;
-        deps.executableFolder = dir.path() + "/";
         return std::make_unique<TMainForm>(std::move(deps));
     }
 

@@ -1,6 +1,7 @@
 #include "CommSettings.h"
 #include "ConfigTree.h"
 #include "FakeDialogs.h"
+#include "FakeMainFormDeps.h"
 #include "FakeSerialPort.h"
 #include "Main.h"
 #include "ModalHelper.h"
@@ -163,14 +164,8 @@ private slots:
 
     // The menu item of the main window reaches the same dialog and command.
     void menuItemConfiguresTheLink() {
-        MainFormDeps deps;
-        auto p = std::make_unique<FakeSerialPort>(clock);
-        FakeSerialPort* mainPort = p.get();
-        deps.port = std::move(p);
-        deps.dialogs = &dialogs;
-        deps.sound = &sound;
-        deps.clock = &clock;
-        deps.executableFolder = dir.path() + "/";
+        FakeSerialPort* mainPort = nullptr;
+        MainFormDeps deps = fakeMainFormDeps(clock, dialogs, sound, dir.path(), &mainPort);
         TMainForm w(std::move(deps));
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));

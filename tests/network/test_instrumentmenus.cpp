@@ -1,6 +1,7 @@
 #include "AddInstrument.h"
 #include "ConfigTree.h"
 #include "FakeDialogs.h"
+#include "FakeMainFormDeps.h"
 #include "FakeSerialPort.h"
 #include "Main.h"
 #include "ModalHelper.h"
@@ -26,14 +27,8 @@ class TestInstrumentMenus : public QObject {
 
 private slots:
     void addScanAndDeleteFromTheMenus() {
-        MainFormDeps deps;
-        auto p = std::make_unique<FakeSerialPort>(clock);
-        FakeSerialPort* port = p.get();
-        deps.port = std::move(p);
-        deps.dialogs = &dialogs;
-        deps.sound = &sound;
-        deps.clock = &clock;
-        deps.executableFolder = dir.path() + "/";
+        FakeSerialPort* port = nullptr;
+        MainFormDeps deps = fakeMainFormDeps(clock, dialogs, sound, dir.path(), &port);
         TMainForm w(std::move(deps));
         w.Timer1.stop(); // no welcome dialog in the middle of the test
         w.show();

@@ -1,4 +1,5 @@
 #include "FakeDialogs.h"
+#include "FakeMainFormDeps.h"
 #include "FakeSerialPort.h"
 #include "Main.h"
 #include "ModalHelper.h"
@@ -26,14 +27,7 @@ class TestTerminalMainForm : public QObject {
     FakeSerialPort* port = nullptr;
 
     std::unique_ptr<TMainForm> make() {
-        MainFormDeps deps;
-        auto p = std::make_unique<FakeSerialPort>(clock);
-        port = p.get();
-        deps.port = std::move(p);
-        deps.dialogs = &dialogs;
-        deps.sound = &sound;
-        deps.clock = &clock;
-        deps.executableFolder = dir.path() + "/";
+        MainFormDeps deps = fakeMainFormDeps(clock, dialogs, sound, dir.path(), &port);
         auto w = std::make_unique<TMainForm>(std::move(deps));
         w->Timer1.stop(); // no welcome dialog here
         w->show();

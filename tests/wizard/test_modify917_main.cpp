@@ -1,5 +1,6 @@
 #include "ConfigTree.h"
 #include "FakeDialogs.h"
+#include "FakeMainFormDeps.h"
 #include "FakeSerialPort.h"
 #include "Main.h"
 #include "ModalHelper.h"
@@ -22,12 +23,7 @@ class TestModify917Main : public QObject {
 
 private slots:
     void menuItemOpensTheWizardForTheChosenInstrument() {
-        MainFormDeps deps;
-        deps.port = std::make_unique<FakeSerialPort>(clock);
-        deps.dialogs = &dialogs;
-        deps.sound = &sound;
-        deps.clock = &clock;
-        deps.executableFolder = dir.path() + "/";
+        MainFormDeps deps = fakeMainFormDeps(clock, dialogs, sound, dir.path());
         TMainForm w(std::move(deps));
         ConfigTree& tree = w.tree();
         ConfigNode* inst = tree.appendRoot(positional::instrumentNodeText("05", "917 Version 2.1"));

@@ -15,8 +15,6 @@ public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
-    Ui::TForm1& form() { return *ui; }
-
 protected:
     void showEvent(QShowEvent* event) override;
 

@@ -17,7 +17,6 @@ public:
     explicit TForm7(SharedSettings& settings, QWidget* parent = nullptr);
     ~TForm7() override;
 
-    Ui::TForm7& form() { return *ui; }
     bool enabledChecked() const;
     // What the spin box stands for, also when its text is not a number.
     int minutes() const;

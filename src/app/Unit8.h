@@ -18,8 +18,6 @@ public:
     explicit TForm8(QWidget* parent = nullptr);
     ~TForm8() override;
 
-    Ui::TForm8& form() { return *ui; }
-
     // Shows the dialog modally; always 1, 2 or 7.
     int choose();
 

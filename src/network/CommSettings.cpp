@@ -33,9 +33,9 @@ ConfigNode* writeCommSettings(ConfigTree& tree, const SharedSettings& settings) 
     while (group->childCount() < 3)
         tree.appendChild(group, QString());
     // Take the three lines before any is rewritten: each rewrite re-sorts the group.
-    ConfigNode* port = group->child(0);
-    ConfigNode* prefix = group->child(1);
-    ConfigNode* separator = group->child(2);
+    ConfigNode* port = positional::settingsLine(tree, 0);
+    ConfigNode* prefix = positional::settingsLine(tree, 1);
+    ConfigNode* separator = positional::settingsLine(tree, 2);
     tree.setText(port, portLineText(settings));
     tree.setText(prefix, prefixLineText(settings));
     tree.setText(separator, separatorLineText(settings));

@@ -38,8 +38,6 @@ public:
     void TerminalScanClick();
     void TerminalLogClick();
 
-    ReceiveWindow& receiveWindow() { return receive; }
-
 private:
     void sendCommand(const QString& suffix);
     void showLoggingButtons(bool logging);

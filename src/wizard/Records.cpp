@@ -135,23 +135,6 @@ const QStringList& stopConditions() {
     return l;
 }
 
-const QStringList& channelAddresses() {
-    static const QStringList all = [] {
-        QStringList l;
-        for (int lead = 0; lead <= 5; ++lead) {
-            const int limit = lead == 0 ? 12 : 14;
-            for (int number = 1; number <= limit; ++number)
-                for (const char letter : {'A', 'B'})
-                    l.append(QStringLiteral("%1%2%3")
-                                 .arg(lead)
-                                 .arg(number, 2, 10, QLatin1Char('0'))
-                                 .arg(QLatin1Char(letter)));
-        }
-        return l;
-    }();
-    return all;
-}
-
 QString nextChannelAddress(const QString& address) {
     const QString a = address.left(4);
     if (a.size() < 4 || a == kLastChannel)

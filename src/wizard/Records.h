@@ -37,8 +37,6 @@ const QStringList& loggingFormats();  // ASCII, HEX, BIN
 const QStringList& startConditions(); // IMM, BUTTON, DELAY, LEVEL, TIME
 const QStringList& stopConditions();  // BUTTON, DURATION, BURST, LEVEL
 
-// The 164 channel addresses, "001A" to "514B".
-const QStringList& channelAddresses();
 inline const QString kFirstChannel = QStringLiteral("001A");
 inline const QString kLastChannel = QStringLiteral("514B");
 // The address after this one; the last address, and one whose letter is neither A nor B, stay.

@@ -192,10 +192,6 @@ void TForm6::setButton3dCaption(const QString& caption) {
     ui->Button3d->setText(caption);
 }
 
-QString TForm6::button3dCaption() const {
-    return ui->Button3d->text();
-}
-
 void TForm6::reject() {
     done(mrCancel);
 }
@@ -286,7 +282,7 @@ void TForm6::UpdateScreen(int kind, const QString& record, int stage) {
         ui->Button3a->setText(CurrentPass == 1
                                   ? QStringLiteral("Edit Data Logging Parameters")
                                   : QStringLiteral("Edit Data Logging Stage (Pass) %1").arg(CurrentPass - 1));
-        const bool last = LoggingRecords.size() == CurrentPass + 2;
+        const bool last = CurrentPass >= wizardlists::stageCount(LoggingRecords);
         ui->Button3b->setVisible(!last);
         ui->Button3d->setVisible(last);
         if (!last)

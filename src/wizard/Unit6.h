@@ -44,7 +44,6 @@ public:
     void LoadChannelNumberBox();
     // The finishing button's caption, set by the sequences that open the wizard.
     void setButton3dCaption(const QString& caption);
-    QString button3dCaption() const;
 
     // The opening routine: runs on every show and from "Edit Channel Configuration".
     void FormShow();

@@ -29,11 +29,11 @@ protected:
             if (running)
                 return QObject::eventFilter(watched, event);
             running = true;
-            // Let the widget finish its own focus-out first (editable combo boxes commit here).
-            const bool r = QObject::eventFilter(watched, event);
+            // This runs before the widget's own focusOutEvent: the handler sees the text as the user
+            // left it, and whatever the widget does on focus-out (a spin box redraws its value) follows.
             handler();
             running = false;
-            return r;
+            return QObject::eventFilter(watched, event);
         }
         handler();
         return QObject::eventFilter(watched, event);

@@ -3,9 +3,9 @@
 #include "ui_Unit1.h"
 
 #include "Main.h"
+#include "Placement.h"
 
 #include <QLabel>
-#include <QScreen>
 
 TForm1::TForm1(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm1>()) {
     ui->setupUi(this);
@@ -28,8 +28,7 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm
 TForm1::~TForm1() = default;
 
 void TForm1::showEvent(QShowEvent* event) {
-    if (const QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::centreOnScreenOf(this, parentWidget());
     ui->OKButton->setFocus();
     QDialog::showEvent(event);
 }

@@ -2,7 +2,7 @@
 
 #include "ui_Unit8.h"
 
-#include <QScreen>
+#include "Placement.h"
 
 TForm8::TForm8(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm8>()) {
     ui->setupUi(this);
@@ -22,8 +22,7 @@ TForm8::TForm8(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm
 TForm8::~TForm8() = default;
 
 void TForm8::showEvent(QShowEvent* event) {
-    if (const QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::centreOnScreenOf(this, parentWidget());
     ui->Button1->setFocus();
     QDialog::showEvent(event);
 }

@@ -2,6 +2,8 @@
 
 #include "ui_Unit2.h"
 
+#include "Placement.h"
+
 #include <QFontDatabase>
 #include <QShowEvent>
 
@@ -26,8 +28,10 @@ TForm2::TForm2(int& HostComPort, int& HostComProtocol, int& HostComSpeed, QWidge
 TForm2::~TForm2() = default;
 
 void TForm2::showEvent(QShowEvent* event) {
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        platform::centreOnScreenOf(this, parentWidget());
         FormShow();
+    }
     QDialog::showEvent(event);
 }
 

@@ -4,6 +4,7 @@
 
 #include "Dialogs.h"
 #include "FieldEvents.h"
+#include "Placement.h"
 #include "Sound.h"
 
 #include <QFontDatabase>
@@ -65,8 +66,10 @@ TForm3::TForm3(Services& svc, QWidget* parent)
 TForm3::~TForm3() = default;
 
 void TForm3::showEvent(QShowEvent* event) {
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        platform::centreOnScreenOf(this, parentWidget());
         FormShow();
+    }
     QDialog::showEvent(event);
 }
 

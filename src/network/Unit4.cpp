@@ -4,6 +4,7 @@
 
 #include "Dialogs.h"
 #include "FieldEvents.h"
+#include "Placement.h"
 #include "Positional.h"
 #include "SetupCommands.h"
 #include "Sound.h"
@@ -67,8 +68,10 @@ TForm4::TForm4(Services& svc, QWidget* parent)
 TForm4::~TForm4() = default;
 
 void TForm4::showEvent(QShowEvent* event) {
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        platform::centreOnScreenOf(this, parentWidget());
         FormShow();
+    }
     QDialog::showEvent(event);
 }
 

@@ -3,6 +3,7 @@
 #include "ui_Unit5.h"
 
 #include "FieldEvents.h"
+#include "Placement.h"
 
 #include <QShowEvent>
 
@@ -22,8 +23,10 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm
 TForm5::~TForm5() = default;
 
 void TForm5::showEvent(QShowEvent* event) {
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        platform::centreOnScreenOf(this, parentWidget());
         ui->Edit1->setFocus(Qt::TabFocusReason);
+    }
     QDialog::showEvent(event);
 }
 

@@ -4,6 +4,7 @@
 
 #include "Dialogs.h"
 #include "FieldEvents.h"
+#include "Placement.h"
 #include "Records.h"
 #include "Sound.h"
 #include "Unit6Detail.h"
@@ -15,7 +16,6 @@
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QScopedValueRollback>
-#include <QScreen>
 #include <QValidator>
 
 using namespace records;
@@ -200,8 +200,7 @@ void TForm6::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    if (const QScreen* s = screen())
-        move(s->availableGeometry().center() - rect().center());
+    platform::centreOnScreenOf(this, parentWidget());
     FormShow();
 }
 

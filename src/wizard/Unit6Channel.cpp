@@ -116,7 +116,9 @@ void TForm6::FullScaleValueExit() {
             ui->Edit1d->setChecked(true);
             ui->Edit1f->setText(derived->scaling);
             ui->Edit1g->setText(derived->offset);
-            ui->Edit1h->setText(derived->format);
+            // A full scale value longer than the box allows (from a file) derives a format of more
+            // than two digits: shown whole, the save refuses it, rather than storing a cut one.
+            setBoxText(ui->Edit1h, derived->format, 2);
         } else {
             ui->Edit1d->setChecked(false);
         }
@@ -138,7 +140,6 @@ void TForm6::TarePointExit() {
 void TForm6::Button1aClick() {
     QString address = ui->Edit1a->currentText();
     if (!CheckChannel(address)) {
-        ui->Button1a->setChecked(ModifyMode);
         refuse(ui->Edit1a, QStringLiteral("Invalid Channel Address"), false);
         return;
     }

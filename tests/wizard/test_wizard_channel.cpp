@@ -182,11 +182,23 @@ private slots:
         f->click(f->button("Button1d"));
         QVERIFY(f->wizard->isVisible());
         QCOMPARE(f->dialogs.errors.size(), 2);
+        // The modify tick, pressed without moving the focus (as an accessibility client does),
+        // refuses without a beep and does nothing else: the tick stays as pressed.
+        f->dialogs.errors.clear();
+        const int beeps = f->sound.beeps;
+        f->check("Button1a")->click();
+        QCOMPARE(f->dialogs.errors, QStringList{"Invalid Channel Address"});
+        QCOMPARE(f->sound.beeps, beeps);
+        QVERIFY(f->check("Button1a")->isChecked());
+        QVERIFY(!f->wizard->ModifyMode);
+        QVERIFY(!f->edit("Edit1f")->isEnabled());
+        QCOMPARE(f->focus(), f->combo("Edit1a"));
+        f->dialogs.errors.clear();
         f->typeOver("002b");
         QCOMPARE(f->combo("Edit1a")->currentText(), QString("002B"));
         f->tab();
         QCOMPARE(f->focus(), f->edit("Edit1b"));
-        QCOMPARE(f->dialogs.errors.size(), 2);
+        QVERIFY(f->dialogs.errors.isEmpty());
     }
 
     void typingAChannelShowsItsRecord() {
@@ -304,19 +316,37 @@ private slots:
         }
     }
 
-    void nineDigitFullScaleIsRefusedAtTheNextSave() {
-        openWith({});
+    void longFullScaleIsRefusedAtTheNextSave_data() {
+        QTest::addColumn<QStringList>("channels");
+        QTest::addColumn<QString>("fullScale");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("scaling");
+        QTest::newRow("nine digits") << QStringList{} << "123456789"
+                                     << "90"
+                                     << "12345678.9";
+        // Only a file can hold a longer value; its format must not be cut to a valid "10".
+        QTest::newRow("ten digits from a file")
+            << QStringList{channel("001A", "ON,OFF,1,0,0,23,1234567890")} << "9876543210"
+            << "100"
+            << "987654321";
+    }
+    void longFullScaleIsRefusedAtTheNextSave() {
+        QFETCH(QStringList, channels);
+        QFETCH(QString, fullScale);
+        QFETCH(QString, format);
+        QFETCH(QString, scaling);
+        openWith(channels);
         intoFullScale();
-        QTest::keyClicks(f->focus(), "123456789");
+        f->typeOver(fullScale);
         f->tab();
-        QCOMPARE(f->edit("Edit1h")->text(), QString("90"));
-        QCOMPARE(f->edit("Edit1f")->text(), QString("12345678.9"));
+        QCOMPARE(f->edit("Edit1h")->text(), format);
+        QCOMPARE(f->edit("Edit1f")->text(), scaling);
         f->click(f->button("Button1d"));
         QCOMPARE(f->dialogs.errors, QStringList{"Error detected in the data format"});
         // Exit still closes, without the refused channel.
         QVERIFY(!f->wizard->isVisible());
         QCOMPARE(f->wizard->result(), int(mrAbort));
-        QVERIFY(f->wizard->ChannelRecords.isEmpty());
+        QCOMPARE(f->wizard->ChannelRecords, channels);
     }
 
     void exitSavesPendingEdits() {

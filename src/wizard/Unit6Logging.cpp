@@ -11,6 +11,7 @@
 
 #include <QScopedValueRollback>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace records;
@@ -74,13 +75,14 @@ bool TForm6::checkSpinBox(QSpinBox* box, const QString& message) {
         refuse(box, message, false);
         return false;
     }
-    // A number from a hand-edited record ("2.0", "12") is brought into the box's range.
+    // Whole numbers the box holds are stored as typed ("08", "2.0"); any other number, from a
+    // hand-edited record ("12", "2.5"), becomes the nearest one the box holds.
     const double value = text.trimmed().toDouble();
-    const int v = std::isfinite(value)
-                      ? int(std::clamp(std::round(value), double(box->minimum()), double(box->maximum())))
-                      : box->minimum();
-    if (text != QString::number(v))
-        box->setValue(v);
+    const double whole = std::clamp(std::round(value), double(box->minimum()), double(box->maximum()));
+    if (whole == value)
+        return true;
+    const int v = int(whole);
+    box->setValue(v);
     if (box->text() != QString::number(v))
         spinEdit(box)->setText(QString::number(v));
     return true;

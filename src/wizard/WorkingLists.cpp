@@ -6,6 +6,7 @@
 #include "Unit0.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace wizardlists {
 
@@ -89,11 +90,13 @@ void setStageCount(QStringList& logging, int passes) {
 }
 
 int passesFromText(const QString& text) {
-    bool ok = false;
-    const int n = text.trimmed().toInt(&ok);
-    if (!ok)
+    // The box keeps the text as typed, so "08" and "2.0" must count as the whole numbers they are.
+    if (!records::isNumber(text))
         return 1;
-    return std::clamp(n, 1, 8);
+    const double n = text.trimmed().toDouble();
+    if (n != std::floor(n))
+        return 1;
+    return int(std::clamp(n, 1.0, 8.0));
 }
 
 bool storeStage(QStringList& logging, int stage, const QString& record) {

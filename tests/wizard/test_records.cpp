@@ -351,6 +351,7 @@ private slots:
         QCOMPARE(wizardlists::passesFromText("3"), 3);
         QCOMPARE(wizardlists::passesFromText(""), 1);
         QCOMPARE(wizardlists::passesFromText("2.5"), 1);
+        QCOMPARE(wizardlists::passesFromText("2.0"), 2);
         QCOMPARE(wizardlists::passesFromText("12"), 8);
     }
 

@@ -112,20 +112,47 @@ private slots:
         QCOMPARE(f->combo("Edit2f")->currentText(), QString("COMM"));
     }
 
-    void recordFieldsLongerThanTheBoxesShowWhole() {
-        // A hand-edited record: cutting "08" to "0" or "100" to "10" would store another value, and
-        // open one stage instead of eight.
-        openParameters({"SET HYSTERISES,0", "SET LOGSPEC,08,100,OFF,OFF,COMM,ASCII,ON,OFF", pass(1)});
-        QCOMPARE(f->spin("Edit2b")->text(), QString("08"));
-        QCOMPARE(f->spin("Edit2c")->text(), QString("100"));
-        f->tab();
-        f->tab();
-        QCOMPARE(f->wizard->LoggingRecords[1], QString("SET LOGSPEC,8,100,OFF,OFF,COMM,ASCII,ON,OFF"));
-        f->tab();
-        QCOMPARE(f->wizard->LoggingRecords[1], QString("SET LOGSPEC,8,99,OFF,OFF,COMM,ASCII,ON,OFF"));
+    void recordFieldsAreKeptAsTyped_data() {
+        QTest::addColumn<QString>("passes");
+        QTest::addColumn<QString>("iterations");
+        QTest::addColumn<QString>("storedPasses");
+        QTest::addColumn<QString>("storedIterations");
+        QTest::addColumn<int>("stages");
+        QTest::newRow("longer than the boxes") << "08"
+                                               << "100"
+                                               << "08"
+                                               << "99" << 8;
+        QTest::newRow("in range, not as the box writes it") << "2.0"
+                                                            << "05"
+                                                            << "2.0"
+                                                            << "05" << 2;
+        QTest::newRow("beyond the range") << "12"
+                                          << "-1"
+                                          << "8"
+                                          << "0" << 8;
+    }
+    void recordFieldsAreKeptAsTyped() {
+        // A hand-edited record, tabbed through: cutting "08" to "0" or "100" to "10" would store
+        // another value, and numbers in range are stored as typed.
+        QFETCH(QString, passes);
+        QFETCH(QString, iterations);
+        QFETCH(QString, storedPasses);
+        QFETCH(QString, storedIterations);
+        QFETCH(int, stages);
+        openParameters({"SET HYSTERISES,0",
+                        "SET LOGSPEC," + passes + "," + iterations + ",OFF,OFF,COMM,ASCII,ON,OFF", pass(1)});
+        QCOMPARE(f->spin("Edit2b")->text(), passes);
+        QCOMPARE(f->spin("Edit2c")->text(), iterations);
+        for (int i = 0; i < 4; ++i)
+            f->tab();
+        QCOMPARE(f->focus(), f->check("Edit2e"));
+        QCOMPARE(f->wizard->LoggingRecords[1],
+                 "SET LOGSPEC," + storedPasses + "," + storedIterations + ",OFF,OFF,COMM,ASCII,ON,OFF");
+        QCOMPARE(f->spin("Edit2b")->text(), storedPasses);
+        QCOMPARE(f->spin("Edit2c")->text(), storedIterations);
         QVERIFY(f->dialogs.errors.isEmpty());
         f->click(f->button("Button2b"));
-        QCOMPARE(f->wizard->LoggingRecords.size(), 10);
+        QCOMPARE(f->wizard->LoggingRecords.size(), stages + 2);
     }
 
     void passesSetTheNumberOfStageRecords() {

@@ -43,8 +43,8 @@ TForm3::TForm3(Services& svc, QWidget* parent)
 
     for (QLineEdit* e : {ui->Edit2a, ui->Edit2b, ui->Edit2c, ui->Edit4})
         capitaliseAsTyped(e);
-    ui->Edit2b->setAccessibleName(QStringLiteral("Current Settings mode"));
-    ui->Edit2c->setAccessibleName(QStringLiteral("Current Settings baud rate"));
+    ui->Edit2b->setAccessibleName(tr("Current Settings mode"));
+    ui->Edit2c->setAccessibleName(tr("Current Settings baud rate"));
 
     focusOnLabelClick(ui->Label1, ui->Edit2a);
     focusOnLabelClick(ui->Label2, ui->Edit4);

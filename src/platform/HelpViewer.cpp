@@ -32,7 +32,7 @@ void BrowserHelpViewer::ensureWindow() {
         return;
     win = std::make_unique<QDialog>(parent);
     win->setObjectName(QStringLiteral("HelpWindow"));
-    win->setWindowTitle(QStringLiteral("V917 Configuration Software Help"));
+    win->setWindowTitle(QCoreApplication::translate("HelpViewer", "V917 Configuration Software Help"));
     win->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     win->setSizeGripEnabled(true);
     win->resize(680, 560);
@@ -43,10 +43,10 @@ void BrowserHelpViewer::ensureWindow() {
     view->setOpenExternalLinks(true);
     view->setSearchPaths({folder});
 
-    auto* contents = new QPushButton(QStringLiteral("&Contents"), win.get());
-    auto* back = new QPushButton(QStringLiteral("&Back"), win.get());
-    auto* forward = new QPushButton(QStringLiteral("&Forward"), win.get());
-    auto* close = new QPushButton(QStringLiteral("Close"), win.get());
+    auto* contents = new QPushButton(QCoreApplication::translate("HelpViewer", "&Contents"), win.get());
+    auto* back = new QPushButton(QCoreApplication::translate("HelpViewer", "&Back"), win.get());
+    auto* forward = new QPushButton(QCoreApplication::translate("HelpViewer", "&Forward"), win.get());
+    auto* close = new QPushButton(QCoreApplication::translate("HelpViewer", "Close"), win.get());
     for (QPushButton* b : {contents, back, forward, close})
         b->setAutoDefault(false);
     back->setEnabled(false);
@@ -89,9 +89,10 @@ void BrowserHelpViewer::showFile(const QString& fileName) {
         view->setSource(QUrl::fromLocalFile(path));
     } else {
         view->clear();
-        view->setHtml(QStringLiteral("<h2>Help is not available</h2><p>The help pages were not found in "
-                                     "the folder %1. They are delivered beside the program; reinstall "
-                                     "the program to restore them.</p>")
+        view->setHtml(QCoreApplication::translate(
+                          "HelpViewer", "<h2>Help is not available</h2><p>The help pages were not found in "
+                                        "the folder %1. They are delivered beside the program; reinstall "
+                                        "the program to restore them.</p>")
                           .arg(folder.toHtmlEscaped()));
     }
 

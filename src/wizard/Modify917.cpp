@@ -17,7 +17,7 @@ void Modify917Command::Modify917Configuration(QObject* sender, const QString& ad
     QString key = addedKey;
     if (sender) {
         const InstrumentChoiceResult choice =
-            chooseInstrument(picker, tree, QStringLiteral("Modify 917 Configuration"), 3003);
+            chooseInstrument(picker, tree, tr("Modify 917 Configuration"), 3003);
         svc.settings().LastModalResult = choice.modalResult;
         if (choice.modalResult != mrOk || choice.entry.isEmpty())
             return;

@@ -279,13 +279,13 @@ void TForm6::UpdateScreen(int kind, const QString& record, int stage) {
         applyStopCondition();
         CurrentPass = stage;
         ui->Button3a->setText(CurrentPass == 1
-                                  ? QStringLiteral("Edit Data Logging Parameters")
-                                  : QStringLiteral("Edit Data Logging Stage (Pass) %1").arg(CurrentPass - 1));
+                                  ? tr("Edit Data Logging Parameters")
+                                  : tr("Edit Data Logging Stage (Pass) %1").arg(CurrentPass - 1));
         const bool last = CurrentPass >= wizardlists::stageCount(LoggingRecords);
         ui->Button3b->setVisible(!last);
         ui->Button3d->setVisible(last);
         if (!last)
-            ui->Button3b->setText(QStringLiteral("Edit Data Logging Stage (Pass) %1").arg(CurrentPass + 1));
+            ui->Button3b->setText(tr("Edit Data Logging Stage (Pass) %1").arg(CurrentPass + 1));
         break;
     }
     default:

@@ -96,13 +96,13 @@ void TForm6::ChannelNumberEntry() {
 void TForm6::ChannelNumberExit() {
     QString address = ui->Edit1a->currentText();
     if (!CheckChannel(address))
-        refuse(ui->Edit1a, QStringLiteral("Invalid Channel Address"), true);
+        refuse(ui->Edit1a, tr("Invalid Channel Address"), true);
 }
 
 void TForm6::FullScaleValueExit() {
     const QString text = ui->Edit1b->text().toUpper();
     if (!text.isEmpty() && !isNumber(text)) {
-        refuse(ui->Edit1b, QStringLiteral("Error detected in the full scale value"), true);
+        refuse(ui->Edit1b, tr("Error detected in the full scale value"), true);
         return;
     }
     if (text != FullScaleText && !ModifyMode) {
@@ -110,7 +110,7 @@ void TForm6::FullScaleValueExit() {
             const auto derived = deriveFromFullScale(text);
             if (!derived) {
                 // Beyond the range of the arithmetic ("9E999"): nothing sensible can be derived.
-                refuse(ui->Edit1b, QStringLiteral("Error detected in the full scale value"), true);
+                refuse(ui->Edit1b, tr("Error detected in the full scale value"), true);
                 return;
             }
             ui->Edit1d->setChecked(true);
@@ -129,7 +129,7 @@ void TForm6::FullScaleValueExit() {
 void TForm6::TarePointExit() {
     const QString text = ui->Edit1c->text().toUpper();
     if (!text.isEmpty() && !isNumber(text)) {
-        refuse(ui->Edit1c, QStringLiteral("Error detected in the tare point"), true);
+        refuse(ui->Edit1c, tr("Error detected in the tare point"), true);
         return;
     }
     if (text != TarePointText && !ModifyMode)
@@ -140,7 +140,7 @@ void TForm6::TarePointExit() {
 void TForm6::Button1aClick() {
     QString address = ui->Edit1a->currentText();
     if (!CheckChannel(address)) {
-        refuse(ui->Edit1a, QStringLiteral("Invalid Channel Address"), false);
+        refuse(ui->Edit1a, tr("Invalid Channel Address"), false);
         return;
     }
     if (ui->Button1a->isChecked()) {
@@ -161,14 +161,14 @@ bool TForm6::SetChannel(bool focusOnError) {
         const char* message;
     };
     const Check checks[] = {
-        {ui->Edit1f, isNumber(ui->Edit1f->text()), "Error detected in the scaling factor"},
-        {ui->Edit1g, isNumber(ui->Edit1g->text()), "Error detected in the zero offset"},
-        {ui->Edit1h, isValidDataFormat(ui->Edit1h->text()), "Error detected in the data format"},
+        {ui->Edit1f, isNumber(ui->Edit1f->text()), QT_TR_NOOP("Error detected in the scaling factor")},
+        {ui->Edit1g, isNumber(ui->Edit1g->text()), QT_TR_NOOP("Error detected in the zero offset")},
+        {ui->Edit1h, isValidDataFormat(ui->Edit1h->text()), QT_TR_NOOP("Error detected in the data format")},
     };
     for (const Check& c : checks) {
         if (!c.ok) {
             // A disabled box (a bad value from the file while modify mode is off) keeps no focus.
-            refuse(c.box, QString::fromLatin1(c.message), true, focusOnError && c.box->isEnabled());
+            refuse(c.box, tr(c.message), true, focusOnError && c.box->isEnabled());
             return false;
         }
     }

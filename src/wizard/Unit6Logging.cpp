@@ -56,7 +56,7 @@ void TForm6::setupParametersPage() {
 void TForm6::SetHysteresis() {
     const QString text = ui->Edit2a->text().toUpper();
     if (text.isEmpty() || !isNumber(text)) {
-        refuse(ui->Edit2a, QStringLiteral("Error detected in the limit hysterises"), false);
+        refuse(ui->Edit2a, tr("Error detected in the limit hysterises"), false);
         return;
     }
     wizardlists::completeLogging(LoggingRecords);
@@ -89,11 +89,9 @@ bool TForm6::checkSpinBox(QSpinBox* box, const QString& message) {
 }
 
 void TForm6::SetLogSpec(QWidget* left) {
-    if (left == ui->Edit2b &&
-        !checkSpinBox(ui->Edit2b, QStringLiteral("Error detected in the number of passes")))
+    if (left == ui->Edit2b && !checkSpinBox(ui->Edit2b, tr("Error detected in the number of passes")))
         return;
-    if (left == ui->Edit2c &&
-        !checkSpinBox(ui->Edit2c, QStringLiteral("Error detected in the number of iterations")))
+    if (left == ui->Edit2c && !checkSpinBox(ui->Edit2c, tr("Error detected in the number of iterations")))
         return;
     LogSpecFields f;
     f.passes = ui->Edit2b->text();

@@ -6,6 +6,7 @@
 #include "SimOptions.h"
 #include "SimPtyServer.h"
 #include "Sound.h"
+#include "Translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -13,6 +14,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    installTranslators(app);
     QApplication::setApplicationName(QStringLiteral("V917ConfigurationSoftware"));
     QApplication::setApplicationVersion(QStringLiteral("1.01"));
 

@@ -42,6 +42,7 @@ LongOperation::LongOperation(TKovComms& comms, QWidget* window, QAbstractButton*
     if (cancel) {
         cancel->setVisible(true);
         cancel->setEnabled(true);
+        connect(cancel, &QAbstractButton::clicked, this, &LongOperation::requestStop);
     }
     qApp->installEventFilter(this);
 }

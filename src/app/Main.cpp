@@ -128,6 +128,7 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     fileCommands->showCommSettings = [this] { commSettingsCommand->Form2Show(); };
     fileCommands->addInstrument = [this] { addDeleteCommands->EditAddItemClick(); };
     fileCommands->setFinishCaption = [this](const QString& caption) { Form6->setButton3dCaption(caption); };
+    fileCommands->showMessage = [this](const QString& text) { showTemporaryMessage(text); };
     connect(ui->FileNewItem, &QAction::triggered, this, [this] { fileCommands->FileNewClick(); });
     connect(ui->FileOpenItem, &QAction::triggered, this, [this] { fileCommands->FileOpenClick(); });
     connect(fileCommands.get(), &FileCommands::documentChanged, this, &TMainForm::updateTitle);

@@ -4,6 +4,7 @@
 #include "ConfigTree.h"
 #include "Dialogs.h"
 #include "InstrumentChoice.h"
+#include "Positional.h"
 #include "PrintListing.h"
 
 #include <QFileInfo>
@@ -192,8 +193,16 @@ void FileCommands::FilePrint() {
         return;
     }
     QString message;
-    if (!printListing(p, listingLines(choice.node), &message))
+    if (!printListing(p, listingLines(choice.node), &message)) {
         svc.dialogs.error(window, message);
+        return;
+    }
+    if (showMessage) {
+        const QString where = p.outputFormat() == QPrinter::PdfFormat
+                                  ? QStringLiteral("to the file %1").arg(p.outputFileName())
+                                  : QStringLiteral("on %1").arg(p.printerName());
+        showMessage(QStringLiteral("Instrument %1 printed %2").arg(positional::listEntry(choice.node), where));
+    }
 }
 
 void FileCommands::FilePrintSetup() {

@@ -58,6 +58,7 @@ public:
     std::function<void()> showCommSettings;               // the link settings dialog (Form2Show)
     std::function<void()> addInstrument;                  // the add-instrument command (EditAddItemClick)
     std::function<void(const QString&)> setFinishCaption; // caption of the wizard's last OK button
+    std::function<void(const QString&)> showMessage;      // a short status-bar note of what was done
 
 signals:
     // The modified state or the file name may have changed.

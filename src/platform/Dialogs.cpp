@@ -1,10 +1,11 @@
 #include "Dialogs.h"
 
+#include "HelpViewer.h"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -101,10 +102,8 @@ std::optional<QString> runFileDialog(QWidget* parent, const FileDialogOptions& o
     if (auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
         buttons->addButton(QDialogButtonBox::Help);
         // The same help as F1 in this dialog: its help context.
-        QObject::connect(buttons, &QDialogButtonBox::helpRequested, &dialog, [&dialog] {
-            QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
-            QCoreApplication::sendEvent(&dialog, &f1);
-        });
+        QObject::connect(buttons, &QDialogButtonBox::helpRequested, &dialog,
+                         [&dialog] { requestHelpFor(&dialog); });
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;

@@ -286,7 +286,8 @@ void TMainForm::updateTitle() {
     const bool named = !file.isEmpty() && !namePart(file).contains(QLatin1Char('*'));
     setWindowFilePath(named ? file : QString());
     const QString program = QStringLiteral("V917 Configuration Software");
-    setWindowTitle(named ? namePart(file) + QStringLiteral("[*] - ") + program : program + QStringLiteral("[*]"));
+    setWindowTitle(named ? namePart(file) + QStringLiteral("[*] - ") + program
+                         : program + QStringLiteral("[*]"));
     setWindowModified(fileCommands->isModified());
 }
 

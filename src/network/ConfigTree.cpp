@@ -187,7 +187,8 @@ void ConfigTree::setChildTexts(ConfigNode* parent, const QStringList& texts) {
     }
     if (parent->childCount() > keep) {
         if (bulkDepth == 0)
-            beginRemoveRows(parent == &root ? QModelIndex() : indexOf(parent), keep, parent->childCount() - 1);
+            beginRemoveRows(parent == &root ? QModelIndex() : indexOf(parent), keep,
+                            parent->childCount() - 1);
         parent->children.erase(parent->children.begin() + keep, parent->children.end());
         if (bulkDepth == 0)
             endRemoveRows();

@@ -201,7 +201,8 @@ void FileCommands::FilePrint() {
         const QString where = p.outputFormat() == QPrinter::PdfFormat
                                   ? QStringLiteral("to the file %1").arg(p.outputFileName())
                                   : QStringLiteral("on %1").arg(p.printerName());
-        showMessage(QStringLiteral("Instrument %1 printed %2").arg(positional::listEntry(choice.node), where));
+        showMessage(
+            QStringLiteral("Instrument %1 printed %2").arg(positional::listEntry(choice.node), where));
     }
 }
 

@@ -113,7 +113,8 @@ void TForm4::Button3Click() {
             svc.comms(), svc.settings().HostCommandPrefix, last,
             [this, &lastText](int n) {
                 ui->ProgressBar1->setValue(n);
-                ui->ProgressBar1->setFormat(QStringLiteral("address %1 of %2").arg(setup::addressText(n), lastText));
+                ui->ProgressBar1->setFormat(
+                    QStringLiteral("address %1 of %2").arg(setup::addressText(n), lastText));
                 ui->ProgressBar1->repaint();
             },
             [this](const ScanHit& hit) {

@@ -85,9 +85,10 @@ void ProgramInstrument::CommsProgramInstrumentClick() {
         break;
     case ProgramOutcome::Cancelled:
         svc.dialogs.information(
-            window, QStringLiteral("Programming of instrument %1 was cancelled after %2. The instrument holds a "
-                                   "partial, unsaved configuration: program it again before relying on it.")
-                        .arg(instrument, lineOf(outcome.linesDone, plan.progressMaximum)));
+            window,
+            QStringLiteral("Programming of instrument %1 was cancelled after %2. The instrument holds a "
+                           "partial, unsaved configuration: program it again before relying on it.")
+                .arg(instrument, lineOf(outcome.linesDone, plan.progressMaximum)));
         break;
     case ProgramOutcome::Programmed:
         break;

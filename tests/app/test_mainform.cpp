@@ -191,10 +191,12 @@ private slots:
             if (c->focusPolicy() == Qt::NoFocus || c->focusProxy() || c->isWindow() ||
                 c->window()->windowType() == Qt::Popup)
                 continue;
-            if (qobject_cast<QAbstractSpinBox*>(c->parentWidget()) || qobject_cast<QComboBox*>(c->parentWidget()))
+            if (qobject_cast<QAbstractSpinBox*>(c->parentWidget()) ||
+                qobject_cast<QComboBox*>(c->parentWidget()))
                 continue; // the inner editor of a spin or combo box speaks through its box
             // The wizard's pages and the main window's two screens are shown one at a time.
-            static const QStringList pages{"Panel1", "Panel2", "Panel3", "ConfigurationScreen", "TerminalScreen"};
+            static const QStringList pages{"Panel1", "Panel2", "Panel3", "ConfigurationScreen",
+                                           "TerminalScreen"};
             QWidget* scope = c->window();
             for (QWidget* a = c; a && !a->isWindow(); a = a->parentWidget())
                 if (pages.contains(a->objectName())) {
@@ -204,7 +206,8 @@ private slots:
             QAccessibleInterface* acc = QAccessible::queryAccessibleInterface(c);
             const QString name = acc ? acc->text(QAccessible::Name).trimmed() : QString();
             const QString where = c->window()->objectName() + "/" + c->objectName() + " (" +
-                                  c->metaObject()->className() + " in " + c->parentWidget()->objectName() + ")";
+                                  c->metaObject()->className() + " in " + c->parentWidget()->objectName() +
+                                  ")";
             if (name.isEmpty())
                 faults << where + " has no name";
             else if (seen[scope].contains(name))

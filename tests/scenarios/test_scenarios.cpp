@@ -232,7 +232,8 @@ private slots:
         QVERIFY2(saved.contains("SET CHANNEL,001A,ON,OFF,10,0,0,30"), qPrintable(saved.join(" | ")));
         QVERIFY(saved.contains("SET LOGSPEC,3,1,OFF,OFF,COMM,ASCII,ON,OFF"));
         QVERIFY(saved.contains("SET PASS,3,1,0,IMM,,,,BURST,1,,"));
-        QCOMPARE(w->statusText(), QString("Instrument 01 (917 Version 1.01) programmed: 6 lines sent and saved"));
+        QCOMPARE(w->statusText(),
+                 QString("Instrument 01 (917 Version 1.01) programmed: 6 lines sent and saved"));
         net->clearTraffic();
     }
 
@@ -261,7 +262,8 @@ private slots:
         view->expand(logging);
         view->setCurrentIndex(tree.indexOf(positional::loggingGroup(instrument)->child(1)));
         whenModalTitled("Modify 917 Configuration", [&](QWidget* choice) {
-            whenModalNamed("TForm6", [&](QWidget* wizard) { click(child<QAbstractButton>(wizard, "Button1d")); });
+            whenModalNamed("TForm6",
+                           [&](QWidget* wizard) { click(child<QAbstractButton>(wizard, "Button1d")); });
             click(child<QAbstractButton>(choice, "BitBtn1"));
         });
         w->action("Modify917")->trigger();
@@ -271,7 +273,8 @@ private slots:
         QVERIFY(view->isExpanded(tree.indexOf(instrument)));
         QVERIFY(!view->isExpanded(channels));
         QVERIFY(view->isExpanded(logging));
-        QCOMPARE(tree.nodeAt(view->currentIndex())->text, QString("SET LOGSPEC,3,1,OFF,OFF,COMM,ASCII,ON,OFF"));
+        QCOMPARE(tree.nodeAt(view->currentIndex())->text,
+                 QString("SET LOGSPEC,3,1,OFF,OFF,COMM,ASCII,ON,OFF"));
         QVERIFY(!w->isWindowModified()); // written back unchanged
 
         whenModalTitled("Delete Instrument Configuration",
@@ -320,8 +323,10 @@ private slots:
                 if (two.receivedLines().size() < 6)
                     return;
                 keys.stop();
-                QCoreApplication::postEvent(last, new QKeyEvent(QEvent::KeyPress, Qt::Key_7, Qt::NoModifier, "7"));
-                QCoreApplication::postEvent(d, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+                QCoreApplication::postEvent(last,
+                                            new QKeyEvent(QEvent::KeyPress, Qt::Key_7, Qt::NoModifier, "7"));
+                QCoreApplication::postEvent(d,
+                                            new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
             });
             keys.start(0);
             click(buttonWithText(d, "Scan Network"));
@@ -339,7 +344,8 @@ private slots:
         const int asked = int(two.receivedLines().size());
         QVERIFY2(asked < 256, qPrintable(label));
         const QString stoppedAt = QString::number(asked - 1, 16).toUpper().rightJustified(2, '0');
-        QCOMPARE(label, "Scan stopped after address " + stoppedAt + " of FF - the following instruments have been found");
+        QCOMPARE(label, "Scan stopped after address " + stoppedAt +
+                            " of FF - the following instruments have been found");
         QCOMPARE(typed, QString("FF"));
         QVERIFY(stillOpen);
         QCOMPARE(w->form0().Comms.OutputTimeout(), quint16(4000));
@@ -356,14 +362,16 @@ private slots:
             }
         });
         stopper.start(0);
-        whenModalTitled("Program Instrument", [&](QWidget* d) { click(child<QAbstractButton>(d, "BitBtn1")); });
+        whenModalTitled("Program Instrument",
+                        [&](QWidget* d) { click(child<QAbstractButton>(d, "BitBtn1")); });
         w->action("CommsProgramInstrumentItem")->trigger();
         const QList<QByteArray> sent = two.receivedLines();
         QVERIFY(!sent.isEmpty());
         QVERIFY(sent.size() < 7);
         QVERIFY(!sent.contains("#01 SAVE\r\n"));
         QCOMPARE(dialogs.infos.size(), 1);
-        QVERIFY2(dialogs.infos.first().contains("partial, unsaved configuration"), qPrintable(dialogs.infos.first()));
+        QVERIFY2(dialogs.infos.first().contains("partial, unsaved configuration"),
+                 qPrintable(dialogs.infos.first()));
         QVERIFY(!w->cancelButton()->isVisible());
         QCOMPARE(w->statusText(), QString());
     }

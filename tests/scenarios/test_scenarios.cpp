@@ -483,6 +483,7 @@ private slots:
             whenModalTitled("Print Instrument Configuration",
                             [&](QWidget* d) { click(child<QAbstractButton>(d, "BitBtn1")); });
             w->action("FilePrintItem")->trigger();
+            QCOMPARE(w->statusText(), "Instrument 03 (917 Version 1.01) printed to the file " + pdf);
             QProcess p;
             p.start("pdftotext", {pdf, "-"});
             QVERIFY(p.waitForFinished(20000));

@@ -33,7 +33,8 @@ FileCommands::FileCommands(Services& services, ConfigTree& tree, InstrumentPicke
                            QObject* parent)
     : QObject(parent), svc(services), tree(tree), picker(picker), window(window),
       printerDevice(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
-    // Compared by content, so an edit undone by hand, or settings rewritten unchanged, is no change.
+    // Compared by content, so lines rewritten with the same text (the link settings confirmed
+    // unchanged, the wizard left without edits) are no change.
     connect(&tree, &ConfigTree::rowsInserted, this, &FileCommands::treeChanged);
     connect(&tree, &ConfigTree::rowsRemoved, this, &FileCommands::treeChanged);
     connect(&tree, &ConfigTree::rowsMoved, this, &FileCommands::treeChanged);
@@ -51,10 +52,10 @@ FileCommands::FileCommands(Services& services, ConfigTree& tree, InstrumentPicke
 FileCommands::~FileCommands() = default;
 
 void FileCommands::treeChanged() {
-    const bool now = serializeConfig(tree) != savedContent;
-    if (now == modified)
+    // Once changed it stays so until saved: a large tree is not written out again on every edit.
+    if (modified || serializeConfig(tree) == savedContent)
         return;
-    modified = now;
+    modified = true;
     emit documentChanged();
 }
 

@@ -35,6 +35,9 @@ public:
     std::optional<QString> openFileName(QWidget*, const platform::FileDialogOptions&) override { return {}; }
     std::optional<QString> saveFileName(QWidget*, const platform::FileDialogOptions&) override { return {}; }
     bool printerSetup(QWidget*, QPrinter&) override { return false; }
+    platform::SaveChoice askSaveChanges(QWidget*, const QString&) override {
+        return platform::SaveChoice::Cancel;
+    }
     int errors = 0;
 };
 

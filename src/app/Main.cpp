@@ -25,8 +25,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -126,8 +128,10 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     fileCommands->showCommSettings = [this] { commSettingsCommand->Form2Show(); };
     fileCommands->addInstrument = [this] { addDeleteCommands->EditAddItemClick(); };
     fileCommands->setFinishCaption = [this](const QString& caption) { Form6->setButton3dCaption(caption); };
-    connect(ui->FileNewItem, &QAction::triggered, this, [this] { fileCommands->FileNew(); });
-    connect(ui->FileOpenItem, &QAction::triggered, this, [this] { fileCommands->FileOpen(); });
+    fileCommands->showMessage = [this](const QString& text) { showTemporaryMessage(text); };
+    connect(ui->FileNewItem, &QAction::triggered, this, [this] { fileCommands->FileNewClick(); });
+    connect(ui->FileOpenItem, &QAction::triggered, this, [this] { fileCommands->FileOpenClick(); });
+    connect(fileCommands.get(), &FileCommands::documentChanged, this, &TMainForm::updateTitle);
     connect(ui->FileSaveItem, &QAction::triggered, this, [this] { fileCommands->FileSave(); });
     connect(ui->FilePrintSetupItem, &QAction::triggered, this, [this] { fileCommands->FilePrintSetup(); });
     connect(ui->FilePrintItem, &QAction::triggered, this, [this] { fileCommands->FilePrint(); });
@@ -149,7 +153,9 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
                             }});
     };
     writeBackup = [this] {
-        timedbackup::write(*configTree, Form0->Settings.ConfigFileName, svc->dialogs, this);
+        // The backup goes to the configuration's own file, which then holds what is shown.
+        if (timedbackup::write(*configTree, Form0->Settings.ConfigFileName, svc->dialogs, this))
+            fileCommands->markSaved();
     };
     if (deps.help) {
         help = deps.help;
@@ -172,6 +178,15 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     programCommand = std::make_unique<ProgramInstrument>(*svc, *configTree, instrumentPicker(), *this, this);
     connect(ui->CommsProgramInstrumentItem, &QAction::triggered, this,
             [this] { programCommand->CommsProgramInstrumentClick(); });
+
+    cancel = new QPushButton(QStringLiteral("Cancel"), ui->StatusPanel);
+    cancel->setAccessibleName(QStringLiteral("Cancel the operation"));
+    cancel->setVisible(false);
+    ui->StatusLayout->insertWidget(ui->StatusLayout->indexOf(ui->ProgressBar) + 1, cancel);
+    messageTimer.setSingleShot(true);
+    messageTimer.setInterval(8000);
+    connect(&messageTimer, &QTimer::timeout, this, [this] { setStatusText(QString()); });
+    updateTitle();
 
     Timer1.setInterval(2500);
     timerHandler = [this] { Timer1_Time0(); };
@@ -227,12 +242,14 @@ QList<QMenu*> TMainForm::topMenus() const {
 }
 
 void TMainForm::setStatusText(const QString& text) {
+    messageTimer.stop();
     ui->StatusText->setText(text);
     ui->StatusPanel->repaint();
 }
 
 void TMainForm::setProgressRange(int maximum) {
-    ui->ProgressBar->setRange(0, maximum);
+    // A range of 0 to 0 would show the busy animation; nothing to do is an empty bar.
+    ui->ProgressBar->setRange(0, qMax(1, maximum));
     ui->ProgressBar->repaint();
 }
 
@@ -243,7 +260,44 @@ void TMainForm::setProgressPosition(int position) {
 
 void TMainForm::setProgressVisible(bool visible) {
     ui->ProgressBar->setVisible(visible);
+    if (!visible)
+        ui->ProgressBar->setTextVisible(false);
     ui->StatusPanel->repaint();
+}
+
+void TMainForm::setProgressText(const QString& text) {
+    QString format = text;
+    ui->ProgressBar->setFormat(format.replace(QLatin1Char('%'), QStringLiteral("%%")));
+    ui->ProgressBar->setTextVisible(!text.isEmpty());
+    ui->ProgressBar->repaint();
+}
+
+QAbstractButton* TMainForm::cancelButton() {
+    return cancel;
+}
+
+void TMainForm::showTemporaryMessage(const QString& text) {
+    setStatusText(text);
+    messageTimer.start();
+}
+
+void TMainForm::updateTitle() {
+    const QString& file = Form0->Settings.ConfigFileName;
+    const bool named = !file.isEmpty() && !namePart(file).contains(QLatin1Char('*'));
+    setWindowFilePath(named ? file : QString());
+    const QString program = QStringLiteral("V917 Configuration Software");
+    setWindowTitle(named ? namePart(file) + QStringLiteral("[*] - ") + program
+                         : program + QStringLiteral("[*]"));
+    setWindowModified(fileCommands->isModified());
+}
+
+void TMainForm::openFileAtStart(const QString& path) {
+    startFile = QFileInfo(path).absoluteFilePath();
+}
+
+void TMainForm::closeUnattended() {
+    unattended = true;
+    close();
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -260,6 +314,10 @@ void TMainForm::showEvent(QShowEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!unattended && !fileCommands->maybeSave()) {
+        event->ignore();
+        return;
+    }
     SharedSettings& s = Form0->Settings;
     if (s.LoggingActive) {
         s.LoggingActive = false;
@@ -278,6 +336,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::FormShow() {
     Form0->InitialiseVariables(exeFolder);
+    updateTitle();
 }
 
 void TMainForm::Timer1_Time0() {
@@ -286,6 +345,12 @@ void TMainForm::Timer1_Time0() {
     if (splash) {
         splash->hide();
         splash->setEnabled(false);
+    }
+    if (!startFile.isEmpty()) {
+        enableMenus();
+        fileCommands->openFile(startFile);
+        commSettingsCommand->Form2Show();
+        return;
     }
     const int choice = showWelcome ? showWelcome() : 0;
     enableMenus();

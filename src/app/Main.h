@@ -38,6 +38,7 @@ class TerminalScreen;
 class ProgramInstrument;
 
 class ConfigTree;
+class QAbstractButton;
 class QAction;
 class QFrame;
 class QProgressBar;
@@ -78,6 +79,16 @@ public:
     void setProgressRange(int maximum) override;
     void setProgressPosition(int position) override;
     void setProgressVisible(bool visible) override;
+    void setProgressText(const QString& text) override;
+    QAbstractButton* cancelButton() override;
+    void showTemporaryMessage(const QString& text) override;
+
+    // A configuration file named on the command line: opened in place of the welcome dialog's
+    // choice, then the link settings dialog, as "Load Existing Configuration" does.
+    void openFileAtStart(const QString& path);
+    // Closing at the system's request (a termination signal): nobody may be there to answer, so
+    // nothing is asked.
+    void closeUnattended();
 
     // Start-up sequence.
     void FormShow();
@@ -122,6 +133,7 @@ protected:
 private:
     void buildSplash();
     void enableMenus();
+    void updateTitle();
 
     std::unique_ptr<Ui::TMainForm> ui;
     std::unique_ptr<TForm0> Form0;
@@ -130,6 +142,10 @@ private:
     QWidget* splash = nullptr;
     QString exeFolder;
     bool shownOnce = false;
+    bool unattended = false;
+    QString startFile;
+    QAbstractButton* cancel = nullptr;
+    QTimer messageTimer;
     std::function<void()> timerHandler;
     std::unique_ptr<TForm1> Form1;
     std::unique_ptr<TForm2> Form2;

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 QString comPortText(int index) {
     switch (index) {
@@ -35,6 +36,17 @@ QString dataFolderFor(const QString& executableFolder, const QString& probeFile)
     return executableFolder;
 }
 
+QString configStartFolder(const QString& executableFolder) {
+    const QFileInfo here(executableFolder);
+    if (here.isDir() && here.isWritable())
+        return executableFolder;
+    // Installed, the program's folder is the system's: the user's files belong in their own.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
 TForm0::TForm0(std::unique_ptr<platform::SerialPort> port, platform::Clock* clock, QObject* parent)
     : QObject(parent), Comms(std::move(port), clock) {
     Comms.setCommandPrefix(QStringLiteral("#"));
@@ -53,7 +65,7 @@ void TForm0::InitialiseVariables(const QString& executableFolder) {
         ExecutableFolder += QLatin1Char('/');
     Settings.HostCommandPrefix = QStringLiteral("#");
     SetDelimiter(Settings.HostDataSeparator, QStringLiteral("Tab"), 9, 0);
-    Settings.ConfigFileName = ExecutableFolder + QStringLiteral("*.917");
+    Settings.ConfigFileName = configStartFolder(ExecutableFolder) + QStringLiteral("*.917");
     HelpGrid.clearRows(200);
     DataFolder = dataFolderFor(ExecutableFolder, Settings.HelpTextFileName);
     HelpGrid.load(DataFolder + Settings.HelpTextFileName);

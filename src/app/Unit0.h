@@ -11,6 +11,7 @@
 
 #include <memory>
 
+class QAbstractButton;
 class QPlainTextEdit;
 
 namespace platform {
@@ -58,6 +59,12 @@ public:
     virtual void setProgressRange(int maximum) = 0;
     virtual void setProgressPosition(int position) = 0;
     virtual void setProgressVisible(bool visible) = 0;
+    // Where a run is, shown on the progress bar ("line 40 of 175").
+    virtual void setProgressText(const QString& text) { Q_UNUSED(text); }
+    // The Cancel button shown while a run lasts; null where there is none.
+    virtual QAbstractButton* cancelButton() { return nullptr; }
+    // A short note that goes away by itself: what a finished command did.
+    virtual void showTemporaryMessage(const QString& text) { Q_UNUSED(text); }
 };
 
 // The hidden shared form: the one serial link, the receive log and the help topics.
@@ -86,6 +93,10 @@ public:
 
 // The folder of the program's data files for a program in executableFolder (with trailing separator).
 QString dataFolderFor(const QString& executableFolder, const QString& probeFile);
+
+// Where configuration files start (with trailing separator): the program's folder when the user may
+// write there, else the user's documents folder, else home.
+QString configStartFolder(const QString& executableFolder);
 
 // What every form and command needs from the program around it.
 struct Services {

@@ -37,6 +37,8 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Try the program without hardware: COM1 is a simulated network with a new instrument "
                        "at address 00 and a configured one at 05 (RS232, 9600 baud)."));
     parser.addOption(demoOption);
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Configuration file to open."),
+                                 QStringLiteral("[file]"));
     parser.process(app);
 
     platform::PortMap map;
@@ -63,11 +65,13 @@ int main(int argc, char* argv[]) {
     deps.sound = &sound;
 
     TMainForm mainForm(std::move(deps));
+    if (!parser.positionalArguments().isEmpty())
+        mainForm.openFileAtStart(parser.positionalArguments().constFirst());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         mainForm.move(screen->availableGeometry().center() - mainForm.rect().center());
     mainForm.show();
     platform::quitOnTerminationSignals([&mainForm] {
-        mainForm.close();
+        mainForm.closeUnattended();
         QCoreApplication::quit(); // also leaves a modal dialog that is open
     });
     return app.exec();

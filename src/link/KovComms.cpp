@@ -175,11 +175,15 @@ QString TKovComms::ReadReply() {
 }
 
 void TKovComms::PollReceive() {
-    if (!IsOpen() || readingReply || receiveBuffer.isEmpty())
+    if (!IsOpen() || readingReply || receiveHeld || receiveBuffer.isEmpty())
         return;
     const qint64 n = serialPort->read(receiveBuffer.data(), receiveBuffer.size());
     if (n > 0 && onReceiveData)
         onReceiveData(this, receiveBuffer.constData(), qint32(n));
+}
+
+void TKovComms::setReceiveHeld(bool held) {
+    receiveHeld = held;
 }
 
 void TKovComms::WaitMilliseconds(qint64 n) {

@@ -71,6 +71,9 @@ public:
     void WriteBuffer(const char* data, qint32 count);
     QString ReadReply();
     void PollReceive();
+    // While held, unprompted bytes stay queued for the operation that owns the line; released, they
+    // are delivered at the next chance.
+    void setReceiveHeld(bool held);
 
     // For tests and benchmarks.
     platform::SerialPort& port() { return *serialPort; }
@@ -86,6 +89,7 @@ private:
     QTimer pollTimer;
     QByteArray receiveBuffer;
     bool readingReply = false;
+    bool receiveHeld = false;
 
     QString commandPrefix = QStringLiteral("#");
     QString address = QStringLiteral("00");

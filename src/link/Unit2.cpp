@@ -2,6 +2,7 @@
 
 #include "ui_Unit2.h"
 
+#include "HelpBoxColours.h"
 #include "Placement.h"
 
 #include <QFontDatabase>
@@ -17,9 +18,7 @@ TForm2::TForm2(int& HostComPort, int& HostComProtocol, int& HostComSpeed, QWidge
 
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     ui->Memo1->setFont(fixed);
-    QPalette pal = ui->Memo1->palette();
-    pal.setColor(QPalette::Text, QColor(0, 0, 128));
-    ui->Memo1->setPalette(pal);
+    platform::setHelpBoxColours(ui->Memo1);
 
     connect(ui->Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(ui->Button2, &QPushButton::clicked, this, &QDialog::reject);

@@ -170,6 +170,33 @@ void ConfigTree::removeChildren(ConfigNode* node) {
         endRemoveRows();
 }
 
+void ConfigTree::setChildTexts(ConfigNode* parent, const QStringList& texts) {
+    if (!parent)
+        return;
+    const int keep = qMin(parent->childCount(), int(texts.size()));
+    for (int i = 0; i < keep; ++i) {
+        ConfigNode* c = parent->child(i);
+        removeChildren(c);
+        if (c->text != texts.at(i)) {
+            c->text = texts.at(i);
+            if (bulkDepth == 0) {
+                const QModelIndex idx = indexOf(c);
+                emit dataChanged(idx, idx);
+            }
+        }
+    }
+    if (parent->childCount() > keep) {
+        if (bulkDepth == 0)
+            beginRemoveRows(parent == &root ? QModelIndex() : indexOf(parent), keep,
+                            parent->childCount() - 1);
+        parent->children.erase(parent->children.begin() + keep, parent->children.end());
+        if (bulkDepth == 0)
+            endRemoveRows();
+    }
+    for (int i = keep; i < texts.size(); ++i)
+        append(parent, texts.at(i));
+}
+
 void ConfigTree::setText(ConfigNode* node, const QString& text) {
     if (!node || node == &root)
         return;

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemModel>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -47,6 +48,10 @@ public:
     ConfigNode* appendChild(ConfigNode* parent, const QString& text);
     void removeNode(ConfigNode* node);
     void removeChildren(ConfigNode* node);
+    // Makes the node's children hold exactly these texts, in this order and without their own
+    // children, keeping the nodes that are already there (so a view keeps their state): texts are
+    // replaced in place, missing rows appended, extra rows removed. Nothing is sorted.
+    void setChildTexts(ConfigNode* parent, const QStringList& texts);
     // Replaces the text and re-sorts the node's siblings.
     void setText(ConfigNode* node, const QString& text);
     // Every level, ascending by wordSortLess; stable for equal texts.

@@ -4,6 +4,7 @@
 #include "ConfigTree.h"
 #include "Dialogs.h"
 #include "InstrumentChoice.h"
+#include "Positional.h"
 #include "PrintListing.h"
 
 #include <QFileInfo>
@@ -32,6 +33,15 @@ FileCommands::FileCommands(Services& services, ConfigTree& tree, InstrumentPicke
                            QObject* parent)
     : QObject(parent), svc(services), tree(tree), picker(picker), window(window),
       printerDevice(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+    // Compared by content, so lines rewritten with the same text (the link settings confirmed
+    // unchanged, the wizard left without edits) are no change.
+    connect(&tree, &ConfigTree::rowsInserted, this, &FileCommands::treeChanged);
+    connect(&tree, &ConfigTree::rowsRemoved, this, &FileCommands::treeChanged);
+    connect(&tree, &ConfigTree::rowsMoved, this, &FileCommands::treeChanged);
+    connect(&tree, &ConfigTree::dataChanged, this, &FileCommands::treeChanged);
+    connect(&tree, &ConfigTree::modelReset, this, &FileCommands::treeChanged);
+    connect(&tree, &ConfigTree::layoutChanged, this, &FileCommands::treeChanged);
+    markSaved();
     // Without any printer on the machine the listing still goes somewhere useful.
     if (QPrinterInfo::availablePrinters().isEmpty()) {
         printerDevice->setOutputFormat(QPrinter::PdfFormat);
@@ -40,6 +50,45 @@ FileCommands::FileCommands(Services& services, ConfigTree& tree, InstrumentPicke
 }
 
 FileCommands::~FileCommands() = default;
+
+void FileCommands::treeChanged() {
+    // Once changed it stays so until saved: a large tree is not written out again on every edit.
+    if (modified || serializeConfig(tree) == savedContent)
+        return;
+    modified = true;
+    emit documentChanged();
+}
+
+void FileCommands::markSaved() {
+    savedContent = serializeConfig(tree);
+    modified = false;
+    emit documentChanged();
+}
+
+bool FileCommands::maybeSave() {
+    if (!modified)
+        return true;
+    switch (svc.dialogs.askSaveChanges(
+        window, QStringLiteral("The configuration has been changed. Do you want to save the changes?"))) {
+    case platform::SaveChoice::Save:
+        return FileSave();
+    case platform::SaveChoice::Discard:
+        return true;
+    case platform::SaveChoice::Cancel:
+        break;
+    }
+    return false;
+}
+
+void FileCommands::FileNewClick() {
+    if (maybeSave())
+        FileNew();
+}
+
+void FileCommands::FileOpenClick() {
+    if (maybeSave())
+        FileOpen();
+}
 
 void FileCommands::rebuildSettingsGroup() {
     const SharedSettings& s = svc.settings();
@@ -56,6 +105,7 @@ void FileCommands::rebuildSettingsGroup() {
 void FileCommands::FileNew() {
     tree.clear();
     rebuildSettingsGroup();
+    markSaved();
     if (showCommSettings)
         showCommSettings();
     if (setFinishCaption)
@@ -82,15 +132,21 @@ void FileCommands::FileOpen() {
     o.defaultSuffix = QStringLiteral("917");
     o.helpContext = 2002;
     const std::optional<QString> chosen = svc.dialogs.openFileName(window, o);
-    if (!chosen)
-        return;
-    s.ConfigFileName = *chosen;
-    if (!QFileInfo::exists(*chosen)) {
+    if (chosen)
+        openFile(*chosen);
+}
+
+void FileCommands::openFile(const QString& path) {
+    SharedSettings& s = svc.settings();
+    s.ConfigFileName = path;
+    if (!QFileInfo::exists(path)) {
         FileNew();
         return;
     }
     tree.clear();
-    const ConfigReadResult r = readConfigFile(tree, *chosen);
+    const ConfigReadResult r = readConfigFile(tree, path);
+    // What is shown now is what the file holds, or as much of it as could be read.
+    markSaved();
     if (!r.ok) {
         svc.dialogs.error(window, r.errorMessage);
         return;
@@ -98,7 +154,7 @@ void FileCommands::FileOpen() {
     takeLinkSettings(tree, s);
 }
 
-void FileCommands::FileSave() {
+bool FileCommands::FileSave() {
     SharedSettings& s = svc.settings();
     platform::FileDialogOptions o;
     o.filters = configFileFilters();
@@ -110,10 +166,11 @@ void FileCommands::FileSave() {
     o.defaultSuffix = QStringLiteral("917");
     o.helpContext = 2003;
     const std::optional<QString> chosen = svc.dialogs.saveFileName(window, o);
-    if (!chosen)
-        return;
-    if (writeTo(*chosen))
-        s.ConfigFileName = *chosen;
+    if (!chosen || !writeTo(*chosen))
+        return false;
+    s.ConfigFileName = *chosen;
+    markSaved();
+    return true;
 }
 
 bool FileCommands::writeTo(const QString& path) {
@@ -137,8 +194,17 @@ void FileCommands::FilePrint() {
         return;
     }
     QString message;
-    if (!printListing(p, listingLines(choice.node), &message))
+    if (!printListing(p, listingLines(choice.node), &message)) {
         svc.dialogs.error(window, message);
+        return;
+    }
+    if (showMessage) {
+        const QString where = p.outputFormat() == QPrinter::PdfFormat
+                                  ? QStringLiteral("to the file %1").arg(p.outputFileName())
+                                  : QStringLiteral("on %1").arg(p.printerName());
+        showMessage(
+            QStringLiteral("Instrument %1 printed %2").arg(positional::listEntry(choice.node), where));
+    }
 }
 
 void FileCommands::FilePrintSetup() {

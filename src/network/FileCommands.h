@@ -32,7 +32,21 @@ public:
 
     void FileNew();
     void FileOpen();
-    void FileSave();
+    // True when it wrote the file.
+    bool FileSave();
+    // The New and Open menu commands: they ask before an edited configuration is replaced.
+    void FileNewClick();
+    void FileOpenClick();
+    // Opens the file named at start-up as Open does after its dialog, so also without asking.
+    void openFile(const QString& path);
+
+    // Whether the configuration differs from what was last created, opened or saved.
+    bool isModified() const { return modified; }
+    // Asks Save, Discard or Cancel when the configuration was changed; true when the caller may go
+    // on (nothing changed, discarded, or saved).
+    bool maybeSave();
+    // The configuration now matches its file (after a backup to that file, for example).
+    void markSaved();
     void FilePrint();
     void FilePrintSetup();
     // The same writer as Save, without a dialog; reports "Cannot create file %s" on failure.
@@ -44,13 +58,21 @@ public:
     std::function<void()> showCommSettings;               // the link settings dialog (Form2Show)
     std::function<void()> addInstrument;                  // the add-instrument command (EditAddItemClick)
     std::function<void(const QString&)> setFinishCaption; // caption of the wizard's last OK button
+    std::function<void(const QString&)> showMessage;      // a short status-bar note of what was done
+
+signals:
+    // The modified state or the file name may have changed.
+    void documentChanged();
 
 private:
     void rebuildSettingsGroup();
+    void treeChanged();
 
     Services& svc;
     ConfigTree& tree;
     InstrumentPicker& picker;
     QWidget* window;
     std::unique_ptr<QPrinter> printerDevice;
+    QByteArray savedContent;
+    bool modified = false;
 };

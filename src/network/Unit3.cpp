@@ -4,6 +4,7 @@
 
 #include "Dialogs.h"
 #include "FieldEvents.h"
+#include "HelpBoxColours.h"
 #include "Placement.h"
 #include "Sound.h"
 
@@ -37,9 +38,7 @@ TForm3::TForm3(Services& svc, QWidget* parent)
 
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     ui->Memo1->setFont(fixed);
-    QPalette pal = ui->Memo1->palette();
-    pal.setColor(QPalette::Text, QColor(0, 0, 128));
-    ui->Memo1->setPalette(pal);
+    platform::setHelpBoxColours(ui->Memo1);
 
     for (QLineEdit* e : {ui->Edit2a, ui->Edit2b, ui->Edit2c, ui->Edit4})
         capitaliseAsTyped(e);

@@ -4,6 +4,7 @@
 
 #include "Dialogs.h"
 #include "FieldEvents.h"
+#include "LongOperation.h"
 #include "Placement.h"
 #include "Positional.h"
 #include "SetupCommands.h"
@@ -31,10 +32,15 @@ private:
 
 QList<ScanHit> scanNetwork(TKovComms& comms, const QString& prefix, int last,
                            const std::function<void(int)>& progress,
-                           const std::function<void(const ScanHit&)>& found) {
+                           const std::function<void(const ScanHit&)>& found,
+                           const std::function<bool()>& stop, int* lastAsked) {
     QList<ScanHit> hits;
     const ScanTimeout timeout(comms);
     for (int n = 0; n <= qMin(last, 255); ++n) {
+        if (n > 0 && stop && stop())
+            break;
+        if (lastAsked)
+            *lastAsked = n;
         if (progress)
             progress(n);
         const QString address = setup::addressText(n);
@@ -94,24 +100,38 @@ void TForm4::Button3Click() {
 
     ui->Memo1->clear();
     ui->Label2->setText(QStringLiteral("Please wait - Scanning the network"));
-    ui->ProgressBar1->setRange(0, last);
+    // A range of 0 to 0 would show the bar's busy animation; one address is an empty bar.
+    ui->ProgressBar1->setRange(0, qMax(1, last));
     ui->ProgressBar1->setVisible(true);
-    // The scan holds the thread until its last address: nothing repaints unless asked to.
+    ui->ProgressBar1->setTextVisible(true);
+    // The scan holds the thread between exchanges: nothing repaints unless asked to.
     repaint();
 
-    scanNetwork(
-        svc.comms(), svc.settings().HostCommandPrefix, last,
-        [this](int n) {
-            ui->ProgressBar1->setValue(n);
-            ui->ProgressBar1->repaint();
-        },
-        [this](const ScanHit& hit) {
-            ui->Memo1->appendPlainText(scanResultLine(hit));
-            ui->Memo1->repaint();
-        });
+    const QString lastText = setup::addressText(last);
+    int lastAsked = 0;
+    bool stopped = false;
+    {
+        LongOperation operation(svc.comms(), this, ui->CancelBtn);
+        scanNetwork(
+            svc.comms(), svc.settings().HostCommandPrefix, last,
+            [this, &lastText](int n) {
+                ui->ProgressBar1->setValue(n);
+                ui->ProgressBar1->setFormat(
+                    QStringLiteral("address %1 of %2").arg(setup::addressText(n), lastText));
+                ui->ProgressBar1->repaint();
+            },
+            [this](const ScanHit& hit) {
+                ui->Memo1->appendPlainText(scanResultLine(hit));
+                ui->Memo1->repaint();
+            },
+            [&operation, &stopped] { return stopped = operation.stopRequested(); }, &lastAsked);
+    }
 
     ui->ProgressBar1->setVisible(false);
-    ui->Label2->setText(QStringLiteral("The following instruments have been found"));
+    ui->Label2->setText(stopped ? QStringLiteral("Scan stopped after address %1 of %2 - the following "
+                                                 "instruments have been found")
+                                      .arg(setup::addressText(lastAsked), lastText)
+                                : QStringLiteral("The following instruments have been found"));
     repaint();
     svc.sound.beep();
 }

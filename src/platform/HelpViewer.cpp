@@ -142,7 +142,24 @@ HelpKey::~HelpKey() {
         qApp->removeEventFilter(this);
 }
 
+QEvent::Type helpRequestEvent() {
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
+void requestHelpFor(QObject* control) {
+    QEvent request(helpRequestEvent());
+    QCoreApplication::sendEvent(control, &request);
+}
+
 bool HelpKey::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == helpRequestEvent()) {
+        if (const int context = helpContextOf(watched))
+            viewer.showTopic(context);
+        else
+            viewer.showContents();
+        return true;
+    }
     if (event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);

@@ -58,6 +58,10 @@ int helpContextOf(const QObject* object);
 // the active window. 0 when nothing carries a help context.
 int currentHelpContext();
 
+// A Help button's request: the help of the control's nearest help context, shown by the HelpKey
+// installed on the application (nothing happens without one).
+void requestHelpFor(QObject* control);
+
 // Answers F1 anywhere in the program, modal dialogs and open menus included. Install once on the
 // application; it removes itself when destroyed.
 class HelpKey final : public QObject {

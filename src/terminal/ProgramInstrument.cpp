@@ -3,6 +3,7 @@
 #include "ConfigTree.h"
 #include "Dialogs.h"
 #include "InstrumentChoice.h"
+#include "LongOperation.h"
 #include "Positional.h"
 #include "Sound.h"
 
@@ -25,15 +26,35 @@ ProgramPlan programPlan(const ConfigNode* instrument, const QString& prefix) {
     return plan;
 }
 
-bool runProgram(TKovComms& comms, const ProgramPlan& plan, StatusReporter& status) {
+namespace {
+
+QString lineOf(int line, int count) {
+    return QStringLiteral("line %1 of %2").arg(line).arg(count);
+}
+
+} // namespace
+
+ProgramOutcome runProgram(TKovComms& comms, const ProgramPlan& plan, StatusReporter& status,
+                          const std::function<bool()>& stop) {
+    ProgramOutcome outcome;
     for (int i = 0; i < plan.lines.size(); ++i) {
-        if (i < plan.progressMaximum)
+        // SAVE is the last line; a stop asked before it leaves the instrument unsaved.
+        if (i > 0 && stop && stop()) {
+            outcome.result = ProgramOutcome::Cancelled;
+            return outcome;
+        }
+        if (i < plan.progressMaximum) {
             status.setProgressPosition(i + 1);
+            status.setProgressText(lineOf(i + 1, plan.progressMaximum));
+        }
         comms.SendText(plan.lines.at(i) + QStringLiteral("\r\n"));
-        if (comms.ReadReply().isEmpty())
-            return false;
+        if (comms.ReadReply().isEmpty()) {
+            outcome.result = ProgramOutcome::NoReply;
+            return outcome;
+        }
+        outcome.linesDone = i + 1;
     }
-    return true;
+    return outcome;
 }
 
 ProgramInstrument::ProgramInstrument(Services& services, const ConfigTree& tree, InstrumentPicker& picker,
@@ -48,12 +69,34 @@ void ProgramInstrument::CommsProgramInstrumentClick() {
     const ProgramPlan plan = programPlan(choice.node, svc.settings().HostCommandPrefix);
     status.setProgressRange(plan.progressMaximum);
     status.setProgressPosition(0);
+    status.setProgressText(lineOf(0, plan.progressMaximum));
     status.setStatusText(QStringLiteral("Please Wait - Programming Instrument"));
     status.setProgressVisible(true);
-    if (!runProgram(svc.comms(), plan, status)) {
+    ProgramOutcome outcome;
+    {
+        LongOperation operation(svc.comms(), window, status.cancelButton());
+        outcome = runProgram(svc.comms(), plan, status, [&operation] { return operation.stopRequested(); });
+    }
+    const QString instrument = positional::listEntry(choice.node);
+    switch (outcome.result) {
+    case ProgramOutcome::NoReply:
         svc.sound.tone(500, 100);
         svc.dialogs.error(window, QStringLiteral("Serial Communications Error"));
+        break;
+    case ProgramOutcome::Cancelled:
+        svc.dialogs.information(
+            window,
+            QStringLiteral("Programming of instrument %1 was cancelled after %2. The instrument holds a "
+                           "partial, unsaved configuration: program it again before relying on it.")
+                .arg(instrument, lineOf(outcome.linesDone, plan.progressMaximum)));
+        break;
+    case ProgramOutcome::Programmed:
+        break;
     }
     status.setStatusText(QString());
     status.setProgressVisible(false);
+    if (outcome.result == ProgramOutcome::Programmed)
+        status.showTemporaryMessage(QStringLiteral("Instrument %1 programmed: %2 lines sent and saved")
+                                        .arg(instrument)
+                                        .arg(plan.progressMaximum));
 }

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
+
 class ConfigTree;
 struct ConfigNode;
 class InstrumentPicker;
@@ -23,10 +25,17 @@ struct ProgramPlan {
 };
 ProgramPlan programPlan(const ConfigNode* instrument, const QString& prefix);
 
+// How a run ended, and how many lines of the plan were acknowledged.
+struct ProgramOutcome {
+    enum Result { Programmed, NoReply, Cancelled } result = Programmed;
+    int linesDone = 0;
+};
+
 // Sends the plan line by line, each acknowledged by a reply line before the next goes out; the first
-// empty reply stops the run. Returns true when every line, SAVE included, was acknowledged.
-// Shows the progress but leaves the status bar to the caller.
-bool runProgram(TKovComms& comms, const ProgramPlan& plan, StatusReporter& status);
+// empty reply stops the run. stop() is asked after each acknowledged line but the last: true ends the
+// run there, before SAVE. Shows the progress but leaves the status bar to the caller.
+ProgramOutcome runProgram(TKovComms& comms, const ProgramPlan& plan, StatusReporter& status,
+                          const std::function<bool()>& stop = {});
 
 // "Program &Instrument": the instrument choice, the run with its status display and the error report.
 class ProgramInstrument : public QObject {

@@ -34,12 +34,13 @@ void writeCommandLine(QPlainTextEdit* window, const QString& command) {
     cursor.insertText(command);
 }
 
-platform::FileDialogOptions dataLogDialogOptions(const QString& logFileName) {
+platform::FileDialogOptions dataLogDialogOptions(const QString& logFileName, const QString& configFileName) {
     platform::FileDialogOptions o;
     o.filters = configFileFilters();
     o.filterIndex = kDataFileFilterIndex;
     o.defaultSuffix = QStringLiteral("TXT");
-    o.directory = folderPart(logFileName); // empty the first time: the dialog's own default
+    // The first time, beside the configuration rather than wherever the process happened to start.
+    o.directory = folderPart(logFileName.isEmpty() ? configFileName : logFileName);
     o.fileName = QStringLiteral("*.TXT");
     o.helpContext = 2003; // the one save dialog, shared with the configuration's Save command
     return o;

@@ -22,4 +22,5 @@ QString terminalCommand(const QString& prefix, const QString& instrumentEntry, c
 void writeCommandLine(QPlainTextEdit* window, const QString& command);
 
 // The shared save dialog as data logging prepares it.
-platform::FileDialogOptions dataLogDialogOptions(const QString& logFileName);
+platform::FileDialogOptions dataLogDialogOptions(const QString& logFileName,
+                                                 const QString& configFileName = QString());

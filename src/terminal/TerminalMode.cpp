@@ -140,7 +140,7 @@ void TerminalMode::TerminalLogClick() {
     SharedSettings& s = svc.settings();
     if (!s.LoggingActive) {
         const std::optional<QString> name =
-            svc.dialogs.saveFileName(host.window, dataLogDialogOptions(s.LogFileName));
+            svc.dialogs.saveFileName(host.window, dataLogDialogOptions(s.LogFileName, s.ConfigFileName));
         if (!name)
             return;
         if (!log.start(*name)) {

@@ -28,15 +28,22 @@ void completeLogging(QStringList& logging) {
 }
 
 void writeBack(ConfigTree& tree, ConfigNode* instrument, const WorkingLists& lists) {
-    tree.beginBulkChange();
-    tree.removeChildren(instrument);
-    ConfigNode* channels = tree.appendChild(instrument, QStringLiteral("Channel Configuration"));
-    for (const QString& r : lists.ChannelRecords)
-        tree.appendChild(channels, r);
-    ConfigNode* logging = tree.appendChild(instrument, QStringLiteral("Data Logging Parameters"));
-    for (const QString& r : lists.LoggingRecords)
-        tree.appendChild(logging, r);
-    tree.endBulkChange();
+    // Row by row rather than rebuilt, so the view keeps every node's expansion and the current item.
+    if (instrument->childCount() != 2)
+        tree.removeChildren(instrument);
+    if (instrument->childCount() == 0) {
+        tree.appendChild(instrument, QString());
+        tree.appendChild(instrument, QString());
+    }
+    ConfigNode* channels = instrument->child(0);
+    ConfigNode* logging = instrument->child(1);
+    // Renamed only when a hand-edited file named them otherwise; sorted, the two end up in this order.
+    if (channels->text != QLatin1String("Channel Configuration"))
+        tree.setText(channels, QStringLiteral("Channel Configuration"));
+    if (logging->text != QLatin1String("Data Logging Parameters"))
+        tree.setText(logging, QStringLiteral("Data Logging Parameters"));
+    tree.setChildTexts(channels, lists.ChannelRecords);
+    tree.setChildTexts(logging, lists.LoggingRecords);
 }
 
 QStringList channelNumberItems(const QStringList& channelRecords) {

@@ -6,7 +6,10 @@
 
 #include "ConfigTree.h"
 
+#include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QAction>
+#include <QComboBox>
 #include <QMenu>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -29,7 +32,7 @@ private slots:
     void startupSequence() {
         FakeSerialPort* port = nullptr;
         auto w = make(&port);
-        QCOMPARE(w->windowTitle(), QString("V917 Configuration Software"));
+        QCOMPARE(w->windowTitle(), QString("V917 Configuration Software[*]"));
         QCOMPARE(w->size(), QSize(790, 540));
         for (QMenu* m : w->topMenus())
             QVERIFY(!m->isEnabled());
@@ -158,6 +161,11 @@ private slots:
         QVERIFY(beside.open(QIODevice::WriteOnly));
         beside.close();
         QCOMPARE(dataFolderFor(bin, "48710093.TXT"), bin);
+        // Configuration files start beside the program only where the user can write them.
+        QCOMPARE(configStartFolder(bin), bin);
+        const QString gone = root.filePath("gone") + "/";
+        QVERIFY(configStartFolder(gone) != gone);
+        QVERIFY(QFileInfo(configStartFolder(gone)).isDir());
     }
 
     void statusBarRepaintsAtOnce() {
@@ -169,6 +177,45 @@ private slots:
         QCOMPARE(w->statusText(), QString("Please Wait"));
         QCOMPARE(w->ProgressBar()->maximum(), 10);
         QCOMPARE(w->ProgressBar()->value(), 3);
+        w->setProgressRange(0); // nothing to do: an empty bar, not the busy animation
+        QVERIFY(w->ProgressBar()->maximum() > w->ProgressBar()->minimum());
+    }
+
+    // What a screen reader says for each control: something, and within what the user sees at once
+    // (a window, or one page of the wizard) never the same for two controls.
+    void everyControlHasItsOwnAccessibleName() {
+        auto w = make();
+        QMap<QWidget*, QMap<QString, QString>> seen;
+        QStringList faults;
+        for (QWidget* c : w->findChildren<QWidget*>()) {
+            if (c->focusPolicy() == Qt::NoFocus || c->focusProxy() || c->isWindow() ||
+                c->window()->windowType() == Qt::Popup)
+                continue;
+            if (qobject_cast<QAbstractSpinBox*>(c->parentWidget()) ||
+                qobject_cast<QComboBox*>(c->parentWidget()))
+                continue; // the inner editor of a spin or combo box speaks through its box
+            // The wizard's pages and the main window's two screens are shown one at a time.
+            static const QStringList pages{"Panel1", "Panel2", "Panel3", "ConfigurationScreen",
+                                           "TerminalScreen"};
+            QWidget* scope = c->window();
+            for (QWidget* a = c; a && !a->isWindow(); a = a->parentWidget())
+                if (pages.contains(a->objectName())) {
+                    scope = a;
+                    break;
+                }
+            QAccessibleInterface* acc = QAccessible::queryAccessibleInterface(c);
+            const QString name = acc ? acc->text(QAccessible::Name).trimmed() : QString();
+            const QString where = c->window()->objectName() + "/" + c->objectName() + " (" +
+                                  c->metaObject()->className() + " in " + c->parentWidget()->objectName() +
+                                  ")";
+            if (name.isEmpty())
+                faults << where + " has no name";
+            else if (seen[scope].contains(name))
+                faults << where + " and " + seen[scope][name] + " are both \"" + name + "\"";
+            else
+                seen[scope][name] = where;
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join("\n")));
     }
 };
 

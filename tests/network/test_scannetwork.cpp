@@ -156,7 +156,9 @@ private slots:
         showForm();
         scanWith("00");
         QCOMPARE(writtenLines(), QStringList({"#00 SYS\r\n"}));
-        QCOMPARE(get<QProgressBar>("ProgressBar1")->maximum(), 0);
+        // One address: an empty bar, not the busy animation of a range 0 to 0.
+        QVERIFY(get<QProgressBar>("ProgressBar1")->maximum() > get<QProgressBar>("ProgressBar1")->minimum());
+        QCOMPARE(get<QProgressBar>("ProgressBar1")->value(), 0);
         QCOMPARE(get<QPlainTextEdit>("Memo1")->toPlainText(), QString());
         QCOMPARE(get<QLabel>("Label2")->text(), QString("The following instruments have been found"));
     }

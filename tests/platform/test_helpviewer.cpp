@@ -1,13 +1,18 @@
+#include "Dialogs.h"
 #include "HelpViewer.h"
 #include "ModalHelper.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -158,6 +163,54 @@ private slots:
         window.setProperty("helpContext", QVariant());
         QTest::keyClick(plain, Qt::Key_F1);
         QCOMPARE(help.asked.last(), 0); // nothing to go by: the contents
+    }
+
+    // The real file dialog: its Help button shows its help context, and a mask in the name field
+    // lists only the files it matches rather than choosing one.
+    void fileDialogHelpButtonAndMask() {
+        QTemporaryDir dir;
+        for (const char* name : {"plant.917", "notes.TXT"}) {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        FakeHelp help;
+        platform::HelpKey key(help);
+        platform::FileDialogOptions o;
+        o.filters = QStringList{"Any File (*)"};
+        o.directory = dir.path();
+        o.fileName = "*.917";
+        o.helpContext = 2002;
+        QString preset;
+        QStringList before, after;
+        bool stayedOpen = false;
+        whenModal([&](QWidget* d) {
+            const auto close = qScopeGuard([d] { static_cast<QDialog*>(d)->reject(); });
+            auto* name = d->findChild<QLineEdit*>("fileNameEdit");
+            auto* list = d->findChild<QListView*>("listView");
+            auto listed = [list] {
+                QStringList names;
+                for (int r = 0; r < list->model()->rowCount(list->rootIndex()); ++r)
+                    names << list->model()->index(r, 0, list->rootIndex()).data().toString();
+                return names;
+            };
+            preset = name->text();
+            QTRY_VERIFY(!listed().isEmpty());
+            before = listed();
+            QTest::mouseClick(d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Help),
+                              Qt::LeftButton);
+            name->setText("*.txt");
+            QTest::keyClick(name, Qt::Key_Return);
+            QTRY_COMPARE(listed(), QStringList{"notes.TXT"});
+            after = listed();
+            stayedOpen = d->isVisible();
+        });
+        platform::QtDialogService dialogs;
+        QVERIFY(!dialogs.openFileName(nullptr, o));
+        QCOMPARE(preset, QString("*.917"));
+        QCOMPARE(before, QStringList{"plant.917"});
+        QCOMPARE(after, QStringList{"notes.TXT"});
+        QVERIFY(stayedOpen);
+        QCOMPARE(help.asked, QList<int>{2002});
     }
 
     void f1OnAHighlightedMenuItem() {

@@ -14,6 +14,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
 
 namespace {
@@ -230,8 +232,148 @@ private slots:
         QVERIFY2(saved.contains("SET CHANNEL,001A,ON,OFF,10,0,0,30"), qPrintable(saved.join(" | ")));
         QVERIFY(saved.contains("SET LOGSPEC,3,1,OFF,OFF,COMM,ASCII,ON,OFF"));
         QVERIFY(saved.contains("SET PASS,3,1,0,IMM,,,,BURST,1,,"));
-        QCOMPARE(w->statusText(), QString());
+        QCOMPARE(w->statusText(),
+                 QString("Instrument 01 (917 Version 1.01) programmed: 6 lines sent and saved"));
         net->clearTraffic();
+    }
+
+    void fileFromTheCommandLineEditedAndClosed() {
+        auto w = mainWindow(net->portMap());
+        w->openFileAtStart(configPath);
+        // No welcome dialog: the file is opened, then the link settings are offered.
+        whenModalTitled("Configure Host Computer Serial Communication Settings",
+                        [&](QWidget* d) { click(child<QAbstractButton>(d, "Button1")); });
+        start(*w);
+        QTRY_VERIFY_WITH_TIMEOUT(w->topMenus().first()->isEnabled(), 20000);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(serializeConfig(w->tree()), kExpectedFile);
+        QCOMPARE(w->windowTitle(), QString("plant.917[*] - V917 Configuration Software"));
+        QVERIFY(!w->isWindowModified());
+
+        // The wizard's write-back leaves the tree as the user arranged it.
+        ConfigTree& tree = w->tree();
+        QTreeView* view = w->View();
+        ConfigNode* instrument = tree.rootAt(1);
+        const QModelIndex settings = tree.indexOf(tree.rootAt(0));
+        const QModelIndex channels = tree.indexOf(positional::channelGroup(instrument));
+        const QModelIndex logging = tree.indexOf(positional::loggingGroup(instrument));
+        view->expand(settings);
+        view->expand(tree.indexOf(instrument));
+        view->expand(logging);
+        view->setCurrentIndex(tree.indexOf(positional::loggingGroup(instrument)->child(1)));
+        whenModalTitled("Modify 917 Configuration", [&](QWidget* choice) {
+            whenModalNamed("TForm6",
+                           [&](QWidget* wizard) { click(child<QAbstractButton>(wizard, "Button1d")); });
+            click(child<QAbstractButton>(choice, "BitBtn1"));
+        });
+        w->action("Modify917")->trigger();
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(w->form0().Settings.LastModalResult, int(mrAbort));
+        QVERIFY(view->isExpanded(settings));
+        QVERIFY(view->isExpanded(tree.indexOf(instrument)));
+        QVERIFY(!view->isExpanded(channels));
+        QVERIFY(view->isExpanded(logging));
+        QCOMPARE(tree.nodeAt(view->currentIndex())->text,
+                 QString("SET LOGSPEC,3,1,OFF,OFF,COMM,ASCII,ON,OFF"));
+        QVERIFY(!w->isWindowModified()); // written back unchanged
+
+        whenModalTitled("Delete Instrument Configuration",
+                        [&](QWidget* d) { click(child<QAbstractButton>(d, "BitBtn1")); });
+        w->action("EditDeleteItem")->trigger();
+        QVERIFY(w->isWindowModified());
+        const QByteArray edited = serializeConfig(tree);
+
+        // Cancel leaves everything as it was, for the close box and for New alike.
+        dialogs.saveQuestions.clear();
+        dialogs.saveChangesAnswer = platform::SaveChoice::Cancel;
+        QVERIFY(!w->close());
+        w->action("FileNewItem")->trigger();
+        QCOMPARE(dialogs.saveQuestions.size(), 2);
+        QVERIFY(w->isVisible());
+        QCOMPARE(serializeConfig(tree), edited);
+        // Save whose dialog is cancelled wrote nothing: still open.
+        dialogs.saveChangesAnswer = platform::SaveChoice::Save;
+        QVERIFY(!w->close());
+        const QString savedPath = dir.filePath("edited.917");
+        dialogs.saveAnswers.push_back(savedPath);
+        QVERIFY(w->close());
+        QCOMPARE(readFile(savedPath), edited);
+        QCOMPARE(dialogs.saveQuestions.size(), 4);
+        dialogs.saveChangesAnswer = platform::SaveChoice::Discard;
+    }
+
+    void longOperationsStopWhenAsked() {
+        SimNetworkFixture two({SimNetworkFixture::instrument("01"), SimNetworkFixture::instrument("03")});
+        QVERIFY2(two.ok(), qPrintable(two.error()));
+        auto w = mainWindow(two.portMap());
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->Timer1.stop();
+
+        // Past the two instruments a digit and Escape are typed: Escape stops the scan after the
+        // address being asked, and neither key is left over to act once the scan is done.
+        QString results, label, typed;
+        bool stillOpen = false;
+        whenModalTitled("Scan Network for Connected Instruments", [&](QWidget* d) {
+            activate(d);
+            QLineEdit* last = child<QLineEdit>(d, "Edit1");
+            typeInto(last, "FF");
+            QTimer keys;
+            QObject::connect(&keys, &QTimer::timeout, d, [&] {
+                if (two.receivedLines().size() < 6)
+                    return;
+                keys.stop();
+                QCoreApplication::postEvent(last,
+                                            new QKeyEvent(QEvent::KeyPress, Qt::Key_7, Qt::NoModifier, "7"));
+                QCoreApplication::postEvent(d,
+                                            new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+            });
+            keys.start(0);
+            click(buttonWithText(d, "Scan Network"));
+            QCoreApplication::processEvents();
+            results = child<QPlainTextEdit>(d, "Memo1")->toPlainText();
+            label = child<QLabel>(d, "Label2")->text();
+            typed = last->text();
+            stillOpen = d->isVisible();
+            click(buttonWithText(d, "OK"));
+        });
+        w->action("ScanNetworkItem")->trigger();
+        QCOMPARE(
+            results,
+            QString("Instrument Address 01 (917 Version 1.01)\nInstrument Address 03 (917 Version 1.01)"));
+        const int asked = int(two.receivedLines().size());
+        QVERIFY2(asked < 256, qPrintable(label));
+        const QString stoppedAt = QString::number(asked - 1, 16).toUpper().rightJustified(2, '0');
+        QCOMPARE(label, "Scan stopped after address " + stoppedAt +
+                            " of FF - the following instruments have been found");
+        QCOMPARE(typed, QString("FF"));
+        QVERIFY(stillOpen);
+        QCOMPARE(w->form0().Comms.OutputTimeout(), quint16(4000));
+
+        // Programming stopped by its Cancel button: no SAVE, and the user is told what that leaves.
+        two.clearTraffic();
+        dialogs.infos.clear();
+        w->files().openFile(configPath); // the link stays at the network's 9600 baud
+        QTimer stopper;
+        QObject::connect(&stopper, &QTimer::timeout, w.get(), [&] {
+            if (w->cancelButton()->isVisible()) {
+                stopper.stop();
+                click(w->cancelButton());
+            }
+        });
+        stopper.start(0);
+        whenModalTitled("Program Instrument",
+                        [&](QWidget* d) { click(child<QAbstractButton>(d, "BitBtn1")); });
+        w->action("CommsProgramInstrumentItem")->trigger();
+        const QList<QByteArray> sent = two.receivedLines();
+        QVERIFY(!sent.isEmpty());
+        QVERIFY(sent.size() < 7);
+        QVERIFY(!sent.contains("#01 SAVE\r\n"));
+        QCOMPARE(dialogs.infos.size(), 1);
+        QVERIFY2(dialogs.infos.first().contains("partial, unsaved configuration"),
+                 qPrintable(dialogs.infos.first()));
+        QVERIFY(!w->cancelButton()->isVisible());
+        QCOMPARE(w->statusText(), QString());
     }
 
     void terminalSessionWithDataLog() {
@@ -341,6 +483,7 @@ private slots:
             whenModalTitled("Print Instrument Configuration",
                             [&](QWidget* d) { click(child<QAbstractButton>(d, "BitBtn1")); });
             w->action("FilePrintItem")->trigger();
+            QCOMPARE(w->statusText(), "Instrument 03 (917 Version 1.01) printed to the file " + pdf);
             QProcess p;
             p.start("pdftotext", {pdf, "-"});
             QVERIFY(p.waitForFinished(20000));

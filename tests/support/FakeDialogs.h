@@ -15,6 +15,10 @@ public:
     std::optional<QString> openFileName(QWidget*, const platform::FileDialogOptions& o) override;
     std::optional<QString> saveFileName(QWidget*, const platform::FileDialogOptions& o) override;
     bool printerSetup(QWidget*, QPrinter&) override { return printerSetupAnswer; }
+    platform::SaveChoice askSaveChanges(QWidget*, const QString& text) override {
+        saveQuestions.append(text);
+        return saveChangesAnswer;
+    }
 
     QStringList errors;
     QStringList infos;
@@ -24,4 +28,6 @@ public:
     QList<platform::FileDialogOptions> openAsked;
     QList<platform::FileDialogOptions> saveAsked;
     bool printerSetupAnswer = false;
+    QStringList saveQuestions;
+    platform::SaveChoice saveChangesAnswer = platform::SaveChoice::Discard;
 };

@@ -123,7 +123,8 @@ private slots:
                  QByteArray("#01 SET CHANNEL,001A,OFF,OFF,1,0,0,23\r\n#01 SET HYSTERISES,0\r\n#01 SAVE\r\n"));
         const QString busy = "Please Wait - Programming Instrument|1|";
         QCOMPARE(during, QStringList({busy + "1/2", busy + "2/2", busy + "2/2"}));
-        QCOMPARE(w->statusText(), QString());
+        QCOMPARE(w->statusText(),
+                 QString("Instrument 01 (917 Version 1.01) programmed: 2 lines sent and saved"));
         QVERIFY(!w->ProgressBar()->isVisible());
         QVERIFY(dialogs.errors.isEmpty());
     }

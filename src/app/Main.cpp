@@ -148,8 +148,10 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
                                     ui->TerminalModeItem->trigger();
                             }});
     };
-    writeBackup = [this] {
-        timedbackup::write(*configTree, Form0->Settings.ConfigFileName, svc->dialogs, this);
+    writeBackup = [this, reports = std::make_shared<timedbackup::FailureReports>(svc->dialogs, this)] {
+        const QString message = timedbackup::write(*configTree, Form0->Settings);
+        if (!message.isEmpty())
+            reports->report(message);
     };
     if (deps.help) {
         help = deps.help;
@@ -175,7 +177,9 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
 
     Timer1.setInterval(2500);
     timerHandler = [this] { Timer1_Time0(); };
-    connect(&Timer1, &QTimer::timeout, this, [this] { timerHandler(); });
+    // Queued, so the handler never runs inside Timer1's own event: while that event is handled the
+    // timer cannot fire again, and a dialog or error box opened from it would swallow every expiry.
+    connect(&Timer1, &QTimer::timeout, this, [this] { timerHandler(); }, Qt::QueuedConnection);
     Timer1.start();
 
     connect(ui->FileExitItem, &QAction::triggered, this, &QWidget::close);

@@ -85,17 +85,22 @@ void FileCommands::FileOpen() {
     if (!chosen)
         return;
     s.ConfigFileName = *chosen;
+    s.ConfigFileIncomplete = false;
     if (!QFileInfo::exists(*chosen)) {
         FileNew();
         return;
     }
     tree.clear();
     const ConfigReadResult r = readConfigFile(tree, *chosen);
-    if (!r.ok) {
-        svc.dialogs.error(window, r.errorMessage);
-        return;
+    if (!r.wholeFileRead()) {
+        // The tree is not the file: a backup now would overwrite the file with the part read.
+        s.ConfigFileIncomplete = true;
+        svc.dialogs.error(window,
+                          r.errorMessage + QStringLiteral("\nThe timed backup will not write to this file "
+                                                          "until you save the configuration."));
     }
-    takeLinkSettings(tree, s);
+    if (r.ok)
+        takeLinkSettings(tree, s);
 }
 
 void FileCommands::FileSave() {
@@ -112,8 +117,10 @@ void FileCommands::FileSave() {
     const std::optional<QString> chosen = svc.dialogs.saveFileName(window, o);
     if (!chosen)
         return;
-    if (writeTo(*chosen))
+    if (writeTo(*chosen)) {
         s.ConfigFileName = *chosen;
+        s.ConfigFileIncomplete = false;
+    }
 }
 
 bool FileCommands::writeTo(const QString& path) {

@@ -1,3 +1,4 @@
+#include "Dialogs.h"
 #include "HelpViewer.h"
 #include "ModalHelper.h"
 
@@ -7,6 +8,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -87,6 +89,25 @@ private slots:
         viewer.showTopic(4321);
         QCOMPARE(viewer.currentPage().fileName(), platform::helpContentsFileName());
         viewer.window()->hide();
+    }
+
+    // Message texts carry file names, file contents and instrument replies: shown as they stand, never
+    // as markup, or a crafted reply could draw a box of its own.
+    void messageBoxesShowPlainText() {
+        platform::QtDialogService dialogs;
+        const QString text =
+            "Instrument '#00 <b>917 Version</b><br>Firmware update required' has been located";
+        for (const bool error : {true, false}) {
+            Qt::TextFormat format = Qt::AutoText;
+            whenModal([&](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                QVERIFY(box);
+                format = box->textFormat();
+                box->accept();
+            });
+            error ? dialogs.error(nullptr, text) : dialogs.information(nullptr, text);
+            QCOMPARE(format, Qt::PlainText);
+        }
     }
 
     void missingPagesSaySo() {

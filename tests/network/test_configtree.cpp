@@ -145,7 +145,8 @@ private slots:
                                      << "";
         QTest::newRow("leading blanks and TABs") << " \t \tSET PASS,1 "
                                                  << "SET PASS,1 ";
-        QTest::newRow("controls") << QString::fromLatin1("A\0B\x1b[1mC\x7f\x85\tD", 12) << "AB[1mCD";
+        QTest::newRow("controls") << QString::fromLatin1(QByteArrayLiteral("A\0B\x1b[1mC\x7f\x85\tD"))
+                                  << "AB[1mCD";
         QTest::newRow("control before a blank") << QString::fromLatin1("\x01 X") << "X";
         QTest::newRow("Latin-1 kept")
             << QString::fromLatin1("\xe9t\xe9 \xa0") << QString::fromLatin1("\xe9t\xe9 \xa0");

@@ -1,5 +1,7 @@
 #include "HelpText.h"
 
+#include "RegularFile.h"
+
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -29,11 +31,12 @@ void HelpTable::clearRows(int rowCount) {
 void HelpTable::load(const QString& path) {
     clearRows(200);
     QFile file(path);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+    if (!platform::openRegularFile(file))
         return;
     int topic = -1; // lines before the first "$" belong to no topic and are dropped
     int column = 0;
-    while (!file.atEnd()) {
+    // Bounded even if the file grows while it is read.
+    while (!file.atEnd() && file.pos() <= platform::MaxReadableFileSize) {
         QByteArray raw = file.readLine();
         if (raw.isEmpty() && file.error() != QFileDevice::NoError)
             break;

@@ -152,9 +152,14 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
                                     ui->TerminalModeItem->trigger();
                             }});
     };
-    writeBackup = [this] {
+    writeBackup = [this, reports = std::make_shared<timedbackup::FailureReports>(svc->dialogs, this)] {
         // The backup goes to the configuration's own file, which then holds what is shown.
-        if (timedbackup::write(*configTree, Form0->Settings.ConfigFileName, svc->dialogs, this))
+        const SharedSettings& settings = Form0->Settings;
+        const bool writes = timedbackup::writesTo(settings);
+        const QString message = timedbackup::write(*configTree, settings);
+        if (!message.isEmpty())
+            reports->report(message);
+        else if (writes)
             fileCommands->markSaved();
     };
     if (deps.help) {
@@ -190,7 +195,10 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
 
     Timer1.setInterval(2500);
     timerHandler = [this] { Timer1_Time0(); };
-    connect(&Timer1, &QTimer::timeout, this, [this] { timerHandler(); });
+    // Queued, so the handler never runs inside Timer1's own event: while that event is handled the
+    // timer cannot fire again, and a dialog or error box opened from it would swallow every expiry.
+    connect(
+        &Timer1, &QTimer::timeout, this, [this] { timerHandler(); }, Qt::QueuedConnection);
     Timer1.start();
 
     connect(ui->FileExitItem, &QAction::triggered, this, &QWidget::close);

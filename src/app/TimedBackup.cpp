@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 int QtBackupTimer::interval() const {
     return timer.interval();
@@ -50,14 +51,27 @@ void confirm(SharedSettings& settings, bool enabled, int minutes, BackupTimer& t
         timer.setActive(enabled);
 }
 
-bool write(const ConfigTree& tree, const QString& fileName, platform::DialogService& dialogs,
-           QWidget* parent) {
+bool writesTo(const SharedSettings& settings) {
+    return !settings.ConfigFileName.isEmpty() && !settings.ConfigFileIncomplete;
+}
+
+QString write(const ConfigTree& tree, const SharedSettings& settings) {
+    if (!writesTo(settings))
+        return QString();
     QString message;
-    if (writeConfigFile(tree, fileName, &message))
-        return true;
-    dialogs.error(parent,
-                  message.isEmpty() ? QStringLiteral("Cannot create file %1").arg(fileName) : message);
-    return false;
+    if (writeConfigFile(tree, settings.ConfigFileName, &message))
+        return QString();
+    return message.isEmpty() ? QStringLiteral("Cannot create file %1").arg(settings.ConfigFileName) : message;
+}
+
+void FailureReports::report(const QString& message) {
+    pending = message;
+    if (showing)
+        return;
+    showing = true;
+    while (!pending.isEmpty())
+        dialogs.error(parent, std::exchange(pending, QString()));
+    showing = false;
 }
 
 } // namespace timedbackup

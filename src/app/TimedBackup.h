@@ -56,10 +56,29 @@ int minutesFromText(const QString& text);
 // running countdown alone.
 void confirm(SharedSettings& settings, bool enabled, int minutes, BackupTimer& timer);
 
-// One backup: the tree written to the configuration file through the same safe writer as Save, so a
-// failure leaves the previous file intact. A failure is reported with "Cannot create file <name>";
-// nothing else changes and the timer goes on.
-bool write(const ConfigTree& tree, const QString& fileName, platform::DialogService& dialogs,
-           QWidget* parent);
+// Whether an expiry tries to write at all: not while the name is empty or the file was loaded only in
+// part (until the user saves it). The start-up "*.917" mask is tried, and fails as a name that cannot be
+// created.
+bool writesTo(const SharedSettings& settings);
+
+// One expiry's write: the tree to ConfigFileName through the same safe writer as Save, so a failure
+// leaves the previous file intact, and only where writesTo() allows. Returns "Cannot create file <name>" on
+// failure, else empty.
+QString write(const ConfigTree& tree, const SharedSettings& settings);
+
+// Shows the backups' failures one box at a time. Expiries go on while a box is open (each one still
+// tones and writes); a failure meanwhile is shown once more after the box closes, instead of opening
+// a box on top of it every interval while nobody is there to close them.
+class FailureReports {
+public:
+    FailureReports(platform::DialogService& dialogs, QWidget* parent) : dialogs(dialogs), parent(parent) {}
+    void report(const QString& message);
+
+private:
+    platform::DialogService& dialogs;
+    QWidget* parent;
+    QString pending;
+    bool showing = false;
+};
 
 } // namespace timedbackup

@@ -32,6 +32,9 @@ struct SharedSettings {
     QString HostCommandPrefix = QStringLiteral("#");
     TDelimiter HostDataSeparator;
     QString ConfigFileName;
+    // The current file was loaded only in part (or not at all): the timed backup leaves it alone until
+    // the user saves explicitly.
+    bool ConfigFileIncomplete = false;
     QString LogFileName;
     QFile LogFile;
     bool LoggingActive = false;

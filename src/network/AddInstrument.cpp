@@ -75,7 +75,9 @@ FindOutcome findInstrument(Services& svc, QWidget* parent, const InstrumentField
     TKovComms& comms = svc.comms();
     usePresentSettings(comms, fields);
     comms.Open();
-    const QString reply = exchange(comms, setup::identificationQuery(fields.presentAddress));
+    // The reply becomes part of a node text: a control character in it would break the saved file.
+    const QString reply =
+        nodetext::withoutControls(exchange(comms, setup::identificationQuery(fields.presentAddress)));
     svc.form0.ApplySettings();
 
     svc.sound.beep();

@@ -1,6 +1,7 @@
 #include "ConfigFile.h"
 
 #include "ConfigTree.h"
+#include "RegularFile.h"
 #include "Unit0.h"
 
 #include <QFile>
@@ -41,70 +42,82 @@ bool writeConfigFile(const ConfigTree& tree, const QString& path, QString* error
 ConfigReadResult parseConfig(ConfigTree& tree, const QByteArray& raw) {
     ConfigReadResult result;
     const qsizetype nul = raw.indexOf('\0');
-    const QByteArray bytes = nul >= 0 ? raw.left(nul) : raw;
+    const qsizetype n = nul >= 0 ? nul : raw.size();
 
     tree.beginBulkChange();
     ConfigNode* previous = nullptr;
-    int previousDepth = 0;
+    int previousLevel = 0; // tree level of the node the line before became
+    int lineNumber = 0;
     qsizetype pos = 0;
-    const qsizetype n = bytes.size();
     while (pos < n) {
+        ++lineNumber;
         qsizetype end = pos;
-        while (end < n && bytes[end] != '\r' && bytes[end] != '\n')
+        while (end < n && raw[end] != '\r' && raw[end] != '\n')
             ++end;
-        const QByteArray line = bytes.mid(pos, end - pos);
+        const qsizetype lineStart = pos;
         pos = end;
-        if (pos < n && bytes[pos] == '\r')
+        if (pos < n && raw[pos] == '\r')
             ++pos;
-        if (end < n && bytes[end] == '\r' && pos < n && bytes[pos] == '\n')
+        if (pos < n && raw[pos] == '\n')
             ++pos;
-        else if (end < n && bytes[end] == '\n')
-            pos = end + 1;
 
         int depth = 0;
-        while (depth < line.size() && (line[depth] == '\t' || line[depth] == ' '))
+        while (lineStart + depth < end && (raw[lineStart + depth] == '\t' || raw[lineStart + depth] == ' '))
             ++depth;
-        const QString text = QString::fromLatin1(line.mid(depth));
+        const QString text =
+            QString::fromLatin1(raw.constData() + lineStart + depth, end - lineStart - depth);
 
         if (!previous) {
             previous = tree.appendRoot(text);
-        } else if (depth == previousDepth) {
-            previous = tree.appendChild(
-                previous->parent == &tree.invisibleRoot() ? nullptr : previous->parent, text);
-        } else if (depth == previousDepth + 1) {
-            previous = tree.appendChild(previous, text);
-        } else if (depth < previousDepth) {
-            ConfigNode* node = previous;
-            int level = previousDepth;
-            while (node && node != &tree.invisibleRoot() && depth < level) {
-                node = node->parent;
-                --level;
-            }
-            ConfigNode* parent = (!node || node == &tree.invisibleRoot()) ? nullptr : node->parent;
-            if (parent == &tree.invisibleRoot())
-                parent = nullptr;
-            previous = tree.appendChild(parent, text);
-        } else {
+            previousLevel = 0;
+            continue;
+        }
+        if (depth > previousLevel + 1) {
             result.ok = false;
-            result.levelError = true;
-            result.errorMessage = QStringLiteral("Invalid level (%1) for item \"%2\"").arg(depth).arg(text);
+            result.stoppedAtLine = lineNumber;
+            result.errorMessage =
+                QStringLiteral("Invalid level (%1) for item \"%2\"").arg(depth).arg(text) +
+                QStringLiteral(
+                    "\nLoading stopped at line %1; that line and the ones after it were not loaded.")
+                    .arg(lineNumber);
             break;
         }
-        previousDepth = depth;
+        // The parent is the node the line before became (one deeper) or its ancestor at depth - 1.
+        ConfigNode* parent = previous;
+        for (int level = previousLevel; level >= depth; --level)
+            parent = parent->parent;
+        previous = tree.appendChild(parent == &tree.invisibleRoot() ? nullptr : parent, text);
+        previousLevel = depth;
     }
     tree.endBulkChange();
+    if (nul >= 0 && result.ok) {
+        // A NUL is not text: it ends the reading, and the user must know that the rest was not loaded.
+        const bool atLineStart = nul == 0 || raw[nul - 1] == '\n' || raw[nul - 1] == '\r';
+        result.stoppedAtLine = atLineStart ? lineNumber + 1 : lineNumber;
+        result.errorMessage =
+            QStringLiteral("The file holds a NUL byte, which ends its text.\nLoading stopped "
+                           "at line %1; what follows the NUL byte was not loaded.")
+                .arg(result.stoppedAtLine);
+    }
     return result;
 }
 
 ConfigReadResult readConfigFile(ConfigTree& tree, const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    bool readable = platform::openRegularFile(file);
+    if (readable) {
+        // Bounded even if the file grows while it is read.
+        bytes = file.read(platform::MaxReadableFileSize + 1);
+        readable = file.error() == QFileDevice::NoError && bytes.size() <= platform::MaxReadableFileSize;
+    }
+    if (!readable) {
         ConfigReadResult r;
         r.ok = false;
         r.errorMessage = QStringLiteral("Cannot open file %1").arg(path);
         return r;
     }
-    return parseConfig(tree, file.readAll());
+    return parseConfig(tree, bytes);
 }
 
 namespace {

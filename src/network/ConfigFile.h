@@ -17,15 +17,23 @@ QByteArray serializeConfig(const ConfigTree& tree);
 bool writeConfigFile(const ConfigTree& tree, const QString& path, QString* errorMessage = nullptr);
 
 struct ConfigReadResult {
+    // False when the file could not be opened or a line was too deep: the link settings are then not
+    // taken from the tree.
     bool ok = true;
-    QString errorMessage; // "Cannot open file ..." or "Invalid level (n) for item "..."" when !ok
-    bool levelError = false;
+    // The line (from 1) at which reading stopped before the end of the file: a line too deep, or a NUL
+    // byte. 0 when every line was read.
+    int stoppedAtLine = 0;
+    // For the user when !ok or stoppedAtLine: "Cannot open file ...", or "Invalid level (n) for item
+    // "..."" or the NUL byte, each followed by where the reading stopped.
+    QString errorMessage;
+    bool wholeFileRead() const { return ok && stoppedAtLine == 0; }
 };
 
 // Appends the file's nodes to the tree (which the caller has emptied), by the reading rules: NUL ends
 // the text, CR LF / CR / LF end lines, each leading TAB or blank is one level, the first line is a
-// root, a line more than one level deeper than the one before stops the reading (nodes read so far
-// stay). Nothing is sorted.
+// root, and every further line is placed by its depth against the tree level of the node the line
+// before became; a line more than one level deeper stops the reading (nodes read so far stay).
+// Nothing is sorted. Only a regular file of at most 256 MiB is read.
 ConfigReadResult readConfigFile(ConfigTree& tree, const QString& path);
 ConfigReadResult parseConfig(ConfigTree& tree, const QByteArray& bytes);
 

@@ -1,10 +1,13 @@
 #include "ConfigTree.h"
 
+#include <QLineEdit>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOption>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QTreeView>
+#include <QValidator>
 
 #include <algorithm>
 
@@ -102,6 +105,51 @@ int wordSortCompare(const QString& a, const QString& b) {
 bool wordSortLess(const QString& a, const QString& b) {
     return wordSortCompare(a, b) < 0;
 }
+
+namespace nodetext {
+
+namespace {
+bool isControl(QChar c) {
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7F && u <= 0x9F);
+}
+// Wider than any screen in the narrowest font; the view elides the rest itself.
+constexpr qsizetype ShownLength = 1000;
+} // namespace
+
+QString withoutControls(const QString& text) {
+    QString out = text;
+    out.removeIf(isControl);
+    return out;
+}
+
+QString fromEdit(const QString& typed) {
+    const auto lineBreak = std::find_if(typed.cbegin(), typed.cend(), [](QChar c) {
+        return c == QLatin1Char('\n') || c == QLatin1Char('\r');
+    });
+    QString text = withoutControls(typed.left(lineBreak - typed.cbegin()));
+    qsizetype blanks = 0;
+    while (blanks < text.size() && text[blanks] == QLatin1Char(' '))
+        ++blanks;
+    return text.mid(blanks);
+}
+
+qsizetype firstNotLatin1(const QString& text) {
+    const auto it = std::find_if(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() > 0xFF; });
+    return it == text.cend() ? -1 : it - text.cbegin();
+}
+
+QString notLatin1Message(const QString& text, qsizetype at) {
+    const qsizetype length = at + 1 < text.size() && text[at].isHighSurrogate() ? 2 : 1;
+    return QStringLiteral("\"%1\" cannot be stored: a configuration file holds only Latin-1 characters.")
+        .arg(text.mid(at, length));
+}
+
+QString shown(const QString& text) {
+    return text.size() <= ShownLength ? text : text.left(ShownLength) + QChar(0x2026);
+}
+
+} // namespace nodetext
 
 ConfigTree::ConfigTree(QObject* parent) : QAbstractItemModel(parent) {}
 
@@ -309,22 +357,24 @@ int ConfigTree::columnCount(const QModelIndex&) const {
 
 QVariant ConfigTree::data(const QModelIndex& index, int role) const {
     const ConfigNode* n = nodeAt(index);
-    if (!n || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!n)
         return QVariant();
-    return n->text;
+    if (role == Qt::DisplayRole)
+        return nodetext::shown(n->text);
+    if (role == Qt::EditRole)
+        return n->text;
+    return QVariant();
 }
 
 bool ConfigTree::setData(const QModelIndex& index, const QVariant& value, int role) {
     ConfigNode* n = nodeAt(index);
     if (!n || role != Qt::EditRole)
         return false;
-    // Unchecked, as typed: an empty text included. Only a pasted line break is cut off, as a
-    // single-line edit box does: a node is one line of the file, and a break inside it would come
-    // back from disk as other nodes, or stop the reading.
-    QString text = value.toString();
-    const auto lineBreak = std::find_if(
-        text.cbegin(), text.cend(), [](QChar c) { return c == QLatin1Char('\n') || c == QLatin1Char('\r'); });
-    text.truncate(lineBreak - text.cbegin());
+    // An empty text is taken as typed. A character the file cannot hold is refused rather than saved
+    // as "?"; the editor has already said why.
+    const QString text = nodetext::fromEdit(value.toString());
+    if (nodetext::firstNotLatin1(text) >= 0)
+        return false;
     setText(n, text);
     return true;
 }
@@ -388,6 +438,36 @@ protected:
     }
 };
 
+// Refuses, as it is typed or pasted, a character that the 8-bit file cannot hold, and says so beside
+// the editor: a box would take the focus and end the edit.
+class Latin1Validator : public QValidator {
+public:
+    explicit Latin1Validator(QLineEdit* editor) : QValidator(editor), editor(editor) {}
+    State validate(QString& input, int&) const override {
+        const qsizetype bad = nodetext::firstNotLatin1(input);
+        if (bad < 0)
+            return Acceptable;
+        QToolTip::showText(editor->mapToGlobal(QPoint(0, editor->height())),
+                           nodetext::notLatin1Message(input, bad), editor);
+        return Invalid;
+    }
+
+private:
+    QLineEdit* editor;
+};
+
+class NodeDelegate : public HotTrackDelegate {
+public:
+    using HotTrackDelegate::HotTrackDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = HotTrackDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            line->setValidator(new Latin1Validator(line));
+        return editor;
+    }
+};
+
 } // namespace
 
 void setUpConfigView(QTreeView* view, ConfigTree* tree) {
@@ -402,7 +482,7 @@ void setUpConfigView(QTreeView* view, ConfigTree* tree) {
     auto* style = new TreeLinesStyle;
     style->setParent(view);
     view->setStyle(style);
-    view->setItemDelegate(new HotTrackDelegate(view));
+    view->setItemDelegate(new NodeDelegate(view));
     view->setMouseTracking(true);
     view->setAttribute(Qt::WA_Hover);
     view->viewport()->setAttribute(Qt::WA_Hover);

@@ -139,6 +139,7 @@ void FileCommands::FileOpen() {
 void FileCommands::openFile(const QString& path) {
     SharedSettings& s = svc.settings();
     s.ConfigFileName = path;
+    s.ConfigFileIncomplete = false;
     if (!QFileInfo::exists(path)) {
         FileNew();
         return;
@@ -147,11 +148,15 @@ void FileCommands::openFile(const QString& path) {
     const ConfigReadResult r = readConfigFile(tree, path);
     // What is shown now is what the file holds, or as much of it as could be read.
     markSaved();
-    if (!r.ok) {
-        svc.dialogs.error(window, r.errorMessage);
-        return;
+    if (!r.wholeFileRead()) {
+        // The tree is not the file: a backup now would overwrite the file with the part read.
+        s.ConfigFileIncomplete = true;
+        svc.dialogs.error(window,
+                          r.errorMessage + QStringLiteral("\nThe timed backup will not write to this file "
+                                                          "until you save the configuration."));
     }
-    takeLinkSettings(tree, s);
+    if (r.ok)
+        takeLinkSettings(tree, s);
 }
 
 bool FileCommands::FileSave() {
@@ -169,6 +174,7 @@ bool FileCommands::FileSave() {
     if (!chosen || !writeTo(*chosen))
         return false;
     s.ConfigFileName = *chosen;
+    s.ConfigFileIncomplete = false;
     markSaved();
     return true;
 }

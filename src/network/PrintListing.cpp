@@ -17,19 +17,31 @@ QStringList listingLines(const ConfigNode* instrument) {
 }
 
 namespace {
-// The longest prefix that fits, at least one character so that a page too narrow still progresses.
-qsizetype fittingLength(const QString& text, const ListingMetrics& m) {
-    qsizetype lo = 1, hi = text.size();
-    if (m.textWidth(text) <= m.pageWidth)
-        return text.size();
-    while (lo < hi) {
-        const qsizetype mid = (lo + hi + 1) / 2;
-        if (m.textWidth(text.left(mid)) <= m.pageWidth)
-            lo = mid;
-        else
-            hi = mid - 1;
+// The length of the longest piece of the text from `from` on that fits, at least one character so that
+// a page too narrow still progresses. Pieces are measured growing from one character, so each costs
+// time in proportion to its own length, not the line's: a long line prints in linear time.
+qsizetype fittingLength(const QString& text, qsizetype from, const ListingMetrics& m) {
+    const qsizetype rest = text.size() - from;
+    const auto fits = [&](qsizetype length) { return m.textWidth(text.mid(from, length)) <= m.pageWidth; };
+    qsizetype good = 0; // longest length known to fit
+    qsizetype bad = 0;  // shortest length known not to
+    for (qsizetype probe = 1;; probe = qMin(probe * 2, rest)) {
+        if (!fits(probe)) {
+            bad = probe;
+            break;
+        }
+        good = probe;
+        if (probe == rest)
+            return rest;
     }
-    return lo;
+    while (bad - good > 1) {
+        const qsizetype mid = good + (bad - good) / 2;
+        if (fits(mid))
+            good = mid;
+        else
+            bad = mid;
+    }
+    return qMax<qsizetype>(good, 1);
 }
 } // namespace
 
@@ -51,11 +63,10 @@ QList<PlacedLine> layoutListing(const QStringList& lines, const ListingMetrics& 
             place(line);
             continue;
         }
-        QString rest = line;
-        while (!rest.isEmpty()) {
-            const qsizetype n = fittingLength(rest, m);
-            place(rest.left(n));
-            rest = rest.mid(n);
+        for (qsizetype from = 0; from < line.size();) {
+            const qsizetype n = fittingLength(line, from, m);
+            place(line.mid(from, n));
+            from += n;
         }
     }
     return out;

@@ -20,6 +20,8 @@ namespace {
 
 void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text) {
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent ? parent : QApplication::activeWindow());
+    // Texts carry file names, file contents and instrument replies: never rendered as markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

@@ -195,35 +195,36 @@ private slots:
     void backupWritesTheTreeThroughTheSafeWriter() {
         ConfigTree tree;
         tree.resetToStartup();
-        const QString path = dir.filePath("net.917");
-        QVERIFY(timedbackup::write(tree, path, dialogs, nullptr));
-        QCOMPARE(readAll(path), serializeConfig(tree));
-        QVERIFY(dialogs.errors.isEmpty());
+        SharedSettings s;
+        s.ConfigFileName = dir.filePath("net.917");
+        QCOMPARE(timedbackup::write(tree, s), QString());
+        QCOMPARE(readAll(s.ConfigFileName), serializeConfig(tree));
+
+        // A file loaded only in part is not overwritten with that part until the user saves.
+        s.ConfigFileIncomplete = true;
+        tree.appendRoot("Instrument Address 01 (917 Version 1)");
+        QCOMPARE(timedbackup::write(tree, s), QString());
+        QVERIFY(readAll(s.ConfigFileName) != serializeConfig(tree));
     }
 
     void wildcardNameIsRefusedAndLeavesAnyFileAlone() {
         // Even where the platform would allow the name, a pattern is not a file to write.
-        const QString pattern = dir.filePath("*.917");
+        SharedSettings s;
+        s.ConfigFileName = dir.filePath("*.917");
         {
-            QFile f(pattern);
+            QFile f(s.ConfigFileName);
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("keep me\r\n");
         }
         ConfigTree tree;
         tree.resetToStartup();
-        QVERIFY(!timedbackup::write(tree, pattern, dialogs, nullptr));
-        QCOMPARE(dialogs.errors, QStringList{"Cannot create file " + pattern});
-        QCOMPARE(readAll(pattern), QByteArray("keep me\r\n"));
-        QFile::remove(pattern);
-    }
+        QCOMPARE(timedbackup::write(tree, s), "Cannot create file " + s.ConfigFileName);
+        QCOMPARE(readAll(s.ConfigFileName), QByteArray("keep me\r\n"));
+        QFile::remove(s.ConfigFileName);
 
-    void failedWriteKeepsThePreviousFile() {
-        ConfigTree tree;
-        tree.resetToStartup();
         // A folder that does not exist: nothing can be created, nothing is touched.
-        const QString path = dir.filePath("gone/net.917");
-        QVERIFY(!timedbackup::write(tree, path, dialogs, nullptr));
-        QCOMPARE(dialogs.errors, QStringList{"Cannot create file " + path});
+        s.ConfigFileName = dir.filePath("gone/net.917");
+        QCOMPARE(timedbackup::write(tree, s), "Cannot create file " + s.ConfigFileName);
     }
 
     void mainWindowStateTable() {
@@ -272,8 +273,13 @@ private slots:
         w->form0().Settings.ConfigFileName = path;
         w->tree().appendRoot("Instrument Address 01 (917 Version 1)");
         // A minute shortened to a few milliseconds: the handler, not the length, is under test.
+        w->form0().Settings.ConfigFileIncomplete = true; // as after a load that stopped early
         w->Timer1.setInterval(5);
-        QTRY_VERIFY(sound.tones >= 3);
+        QTRY_VERIFY(sound.tones >= 2);
+        QCOMPARE(readAll(path), QByteArray("old contents\r\n"));
+        w->form0().Settings.ConfigFileIncomplete = false;
+        const int before = sound.tones;
+        QTRY_VERIFY(sound.tones >= before + 2);
         QCOMPARE(sound.lastHz, 1000);
         QCOMPARE(sound.lastMs, 250);
         QCOMPARE(readAll(path), serializeConfig(w->tree()));
@@ -288,8 +294,23 @@ private slots:
         w->Timer1_Time0();
         const QString pattern = dir.path() + "/*.917";
         QCOMPARE(w->form0().Settings.ConfigFileName, pattern);
+        // The error box is modal: expiries while it is open are still handled, and their failures wait
+        // for it to close instead of opening boxes on top of it.
+        int open = 0, mostOpen = 0, tonesWhileOpen = 0;
+        dialogs.onError = [&](const QString&) {
+            mostOpen = qMax(mostOpen, ++open);
+            const int before = sound.tones;
+            if (dialogs.errors.size() == 1) {
+                (void)QTest::qWaitFor([&] { return sound.tones >= before + 3; });
+                tonesWhileOpen = sound.tones - before;
+            }
+            --open;
+        };
         w->Timer1.setInterval(5);
-        QTRY_VERIFY(dialogs.errors.size() >= 2);
+        QTRY_VERIFY(dialogs.errors.size() >= 3);
+        dialogs.onError = nullptr;
+        QVERIFY(tonesWhileOpen >= 3);
+        QCOMPARE(mostOpen, 1);
         for (const QString& e : std::as_const(dialogs.errors))
             QCOMPARE(e, "Cannot create file " + pattern);
         QVERIFY(sound.tones >= dialogs.errors.size());

@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 QStringList flatten(const ConfigTree& tree) {
@@ -23,6 +24,11 @@ void addInstrument(ConfigTree& tree, const QString& address) {
     tree.appendChild(log, "SET HYSTERISES,0");
     tree.appendChild(log, "SET LOGSPEC,1,1,OFF,OFF,COMM,ASCII,ON,OFF");
     tree.appendChild(log, "SET PASS,1,1,0,IMM,,,,BURST,1,,");
+}
+
+// The bytes of a literal without its terminating NUL, NULs inside it included.
+template <size_t N> QByteArray bytesOf(const char (&literal)[N]) {
+    return QByteArray(literal, N - 1);
 }
 
 QByteArray readAll(const QString& path) {
@@ -70,7 +76,7 @@ private slots:
         const QString path = dir.filePath("round.917");
         QVERIFY(writeConfigFile(tree, path));
         ConfigTree back;
-        QVERIFY(readConfigFile(back, path).ok);
+        QVERIFY(readConfigFile(back, path).wholeFileRead());
         QCOMPARE(flatten(back), flatten(tree));
         QCOMPARE(serializeConfig(back), serializeConfig(tree));
     }
@@ -85,10 +91,8 @@ private slots:
         QTest::newRow("no final end") << QByteArray("A\r\n\tB\r\n\t\tC\r\nD") << abc;
         QTest::newRow("blanks indent") << QByteArray("A\r\n B\r\n  C\r\nD\r\n") << abc;
         QTest::newRow("mixed indent") << QByteArray("A\r\n B\r\n\t C\r\nD\r\n") << abc;
-        QTest::newRow("nul ends text") << QByteArray("A\r\n\tB\r\n\t\tC\r\nD\r\n\0E\r\n", 23) << abc;
-        QTest::newRow("first line indented") << QByteArray("\tA\r\n\tB\r\n") << QStringList{"A", "B"};
-        QTest::newRow("first deep then up")
-            << QByteArray("\t\tA\r\n\t\t\tB\r\nC\r\n") << QStringList{"A", ">B", "C"};
+        // Placed against the tree level of the node made from the line before, not that line's indent.
+        QTest::newRow("first line indented") << QByteArray("\tA\r\n\tB\r\n\t\tC\r\nD\r\n") << abc;
         QTest::newRow("empty line is a root")
             << QByteArray("A\r\n\tB\r\n\r\n\tC\r\n") << QStringList{"A", ">B", "", ">C"};
         QTest::newRow("up two levels")
@@ -102,25 +106,60 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, nodes);
         ConfigTree tree;
-        QVERIFY(parseConfig(tree, bytes).ok);
+        QVERIFY(parseConfig(tree, bytes).wholeFileRead());
         QCOMPARE(flatten(tree), nodes);
     }
 
-    void tooDeepStopsWithTheNodesSoFar() {
+    void readingStops_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("nodes");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("error"); // the message's first line
+        const QStringList abc{"A", ">B", ">>C", "D"};
+        QTest::newRow("too deep") << QByteArray("A\r\n\tB\r\n\t\t\tX Y\r\n\tC\r\n") << QStringList{"A", ">B"}
+                                  << false << 3 << "Invalid level (3) for item \"X Y\"";
+        QTest::newRow("indented first, then two deeper") << QByteArray("\tA\r\n\t\tB\r\n") << QStringList{"A"}
+                                                         << false << 2 << "Invalid level (2) for item \"B\"";
+        QTest::newRow("deep first, same indent") << QByteArray("\t\tA\r\n\t\tB\r\n") << QStringList{"A"}
+                                                 << false << 2 << "Invalid level (2) for item \"B\"";
+        QTest::newRow("nul at a line start") << bytesOf("A\r\n\tB\r\n\t\tC\r\nD\r\n\0E\r\n") << abc << true
+                                             << 5 << "The file holds a NUL byte, which ends its text.";
+        QTest::newRow("nul inside a line") << bytesOf("A\n\tB\0C\n") << QStringList{"A", ">B"} << true << 2
+                                           << "The file holds a NUL byte, which ends its text.";
+        QTest::newRow("nul first") << bytesOf("\0A\n") << QStringList{} << true << 1
+                                   << "The file holds a NUL byte, which ends its text.";
+    }
+    void readingStops() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, line);
         ConfigTree tree;
-        const ConfigReadResult r = parseConfig(tree, "A\r\n\tB\r\n\t\t\tX Y\r\n\tC\r\n");
-        QVERIFY(!r.ok);
-        QVERIFY(r.levelError);
-        QCOMPARE(r.errorMessage, QString("Invalid level (3) for item \"X Y\""));
-        QCOMPARE(flatten(tree), QStringList({"A", ">B"}));
+        const ConfigReadResult r = parseConfig(tree, bytes);
+        QTEST(flatten(tree), "nodes");
+        QTEST(r.ok, "ok");
+        QCOMPARE(r.stoppedAtLine, line);
+        QVERIFY(!r.wholeFileRead());
+        const QStringList message = r.errorMessage.split('\n');
+        QTEST(message.first(), "error");
+        QVERIFY2(message.last().contains(QString("stopped at line %1").arg(line)),
+                 qPrintable(r.errorMessage));
     }
 
-    void missingFile() {
-        ConfigTree tree;
-        const QString path = dir.filePath("absent.917");
-        const ConfigReadResult r = readConfigFile(tree, path);
-        QVERIFY(!r.ok);
-        QCOMPARE(r.errorMessage, QString("Cannot open file %1").arg(path));
+    // Only a regular file of a size a configuration can have is read: no hang, no unbounded read.
+    void unreadableFiles() {
+        const QString fifo = dir.filePath("pipe.917");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QFile huge(dir.filePath("huge.917"));
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(257) * 1024 * 1024)); // sparse
+        huge.close();
+        for (const QString& path :
+             {dir.filePath("absent.917"), fifo, huge.fileName(), QString("/dev/zero")}) {
+            ConfigTree tree;
+            const ConfigReadResult r = readConfigFile(tree, path);
+            QVERIFY(!r.ok);
+            QCOMPARE(r.errorMessage, QString("Cannot open file %1").arg(path));
+            QCOMPARE(tree.nodeCount(), 0);
+        }
     }
 
     void linkSettings_data() {

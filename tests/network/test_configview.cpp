@@ -1,7 +1,10 @@
 #include "ConfigTree.h"
 #include "Positional.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QToolTip>
 #include <QTreeView>
 #include <QtTest>
 
@@ -68,6 +71,11 @@ private slots:
         startEditing(prefix);
         editor()->selectAll();
         QTest::keyClicks(editor(), "ZZ last");
+        // A character the 8-bit file cannot hold is refused as it is typed, and the user told why.
+        QKeyEvent euro(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\u20ac"));
+        QApplication::sendEvent(editor(), &euro);
+        QCOMPARE(editor()->text(), QString("ZZ last"));
+        QVERIFY2(QToolTip::text().contains("cannot be stored"), qPrintable(QToolTip::text()));
         QTest::keyClick(editor(), Qt::Key_Return);
         // The delegate commits from the event loop.
         QTRY_COMPARE(prefix->text, QString("ZZ last"));

@@ -146,7 +146,8 @@ private slots:
     }
 
     void openErrors() {
-        // A file that is too deep: the nodes so far stay, the link settings are not taken.
+        // A file that is too deep: the nodes so far stay, the link settings are not taken, and the user
+        // learns that the tree is only part of the file, which the timed backup now leaves alone.
         const QString bad = dir->filePath("bad.917");
         QFile f(bad);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -154,15 +155,39 @@ private slots:
         f.close();
         dialogs.openAnswers.push_back(bad);
         files->FileOpen();
-        QCOMPARE(dialogs.errors, QStringList({"Invalid level (3) for item \"deep\""}));
+        const QString held =
+            "\nThe timed backup will not write to this file until you save the configuration.";
+        QCOMPARE(dialogs.errors,
+                 QStringList({"Invalid level (3) for item \"deep\"\nLoading stopped at line 3; "
+                              "that line and the ones after it were not loaded." +
+                              held}));
         QCOMPARE(flatten(*tree), QStringList({"Communication Settings", ">COM2,RS485,57600"}));
         QCOMPARE(form0->Settings.HostComPort, 0);
+        QVERIFY(form0->Settings.ConfigFileIncomplete);
 
         // Cancel changes nothing.
         dialogs.errors.clear();
         files->FileOpen();
         QCOMPARE(flatten(*tree).size(), 2);
         QVERIFY(dialogs.errors.isEmpty());
+
+        // A NUL byte ends the text: said with its line; the link settings are taken as usual.
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArrayLiteral("Communication Settings\r\n\tCOM2,RS485,57600\r\n\0lost\r\n"));
+        f.close();
+        dialogs.openAnswers.push_back(bad);
+        files->FileOpen();
+        QCOMPARE(dialogs.errors,
+                 QStringList({"The file holds a NUL byte, which ends its text.\nLoading stopped "
+                              "at line 3; what follows the NUL byte was not loaded." +
+                              held}));
+        QCOMPARE(form0->Settings.HostComPort, 1);
+        QVERIFY(form0->Settings.ConfigFileIncomplete);
+
+        // Saving it explicitly ends the hold.
+        dialogs.saveAnswers.push_back(bad);
+        files->FileSave();
+        QVERIFY(!form0->Settings.ConfigFileIncomplete);
     }
 
     void layoutRules() {

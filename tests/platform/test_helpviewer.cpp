@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -92,6 +93,25 @@ private slots:
         viewer.showTopic(4321);
         QCOMPARE(viewer.currentPage().fileName(), platform::helpContentsFileName());
         viewer.window()->hide();
+    }
+
+    // Message texts carry file names, file contents and instrument replies: shown as they stand, never
+    // as markup, or a crafted reply could draw a box of its own.
+    void messageBoxesShowPlainText() {
+        platform::QtDialogService dialogs;
+        const QString text =
+            "Instrument '#00 <b>917 Version</b><br>Firmware update required' has been located";
+        for (const bool error : {true, false}) {
+            Qt::TextFormat format = Qt::AutoText;
+            whenModal([&](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                QVERIFY(box);
+                format = box->textFormat();
+                box->accept();
+            });
+            error ? dialogs.error(nullptr, text) : dialogs.information(nullptr, text);
+            QCOMPARE(format, Qt::PlainText);
+        }
     }
 
     void missingPagesSaySo() {

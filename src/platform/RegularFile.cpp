@@ -1,0 +1,43 @@
+#include "RegularFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace platform {
+
+bool openRegularFile(QFile& file, qint64 maxSize) {
+#ifdef Q_OS_UNIX
+    // Opened without blocking and checked on the open descriptor, so the file cannot be swapped for
+    // a FIFO between the check and the read.
+    const QByteArray path = QFile::encodeName(file.fileName());
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxSize) {
+        ::close(fd);
+        return false;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    const QFileInfo info(file.fileName());
+    if (!info.isFile() || info.size() > maxSize)
+        return false;
+    return file.open(QIODevice::ReadOnly);
+#endif
+}
+
+} // namespace platform

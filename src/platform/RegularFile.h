@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QtGlobal>
+
+class QFile;
+
+namespace platform {
+
+// Far above any configuration or help text the program could meet; a larger file is refused rather
+// than read into memory.
+inline constexpr qint64 MaxReadableFileSize = qint64(256) * 1024 * 1024;
+
+// Opens the file (its name already set) for reading only if it is a regular file of at most maxSize
+// bytes. A FIFO would hold the open until some writer came, and a device such as /dev/zero never
+// ends: both are refused without blocking.
+bool openRegularFile(QFile& file, qint64 maxSize = MaxReadableFileSize);
+
+} // namespace platform

@@ -124,4 +124,20 @@ Outcome readAppOptions(const QStringList& arguments, AppOptions& options) {
     return o;
 }
 
+Outcome checkDisplay(const QStringList& arguments) {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (!qEnvironmentVariableIsEmpty(name))
+            return {};
+    for (const QString& a : arguments)
+        if (a == QLatin1String("-platform") || a == QLatin1String("--platform") ||
+            a.startsWith(QLatin1String("-platform=")) || a.startsWith(QLatin1String("--platform=")))
+            return {};
+    return {true,
+            1,
+            {},
+            QStringLiteral("%1: no display to open a window on (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                           "start it in a desktop session\n")
+                .arg(QCoreApplication::applicationName())};
+}
+
 } // namespace cli

@@ -36,4 +36,8 @@ struct AppOptions {
 
 Outcome readAppOptions(const QStringList& arguments, AppOptions& options);
 
+// Qt aborts with a message about platform plugins when it finds no display; this says what is
+// missing instead. Empty when a display, or a platform of Qt's own choosing, is given.
+Outcome checkDisplay(const QStringList& arguments);
+
 } // namespace cli

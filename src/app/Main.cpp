@@ -29,30 +29,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
-#include <QPainter>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace {
 
 QPixmap makeLogo() {
-    // The program's icon where the executable carries it; tests link no resources.
-    if (const QPixmap icon(QStringLiteral(":/icons/128/v917config.png")); !icon.isNull())
-        return icon.scaled(72, 72, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    QPixmap pm(72, 72);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(QColor(0, 51, 153));
-    p.setPen(Qt::NoPen);
-    p.drawEllipse(2, 2, 68, 68);
-    p.setPen(Qt::white);
-    QFont f = p.font();
-    f.setBold(true);
-    f.setPixelSize(24);
-    p.setFont(f);
-    p.drawText(pm.rect(), Qt::AlignCenter, QStringLiteral("917"));
-    return pm;
+    return QPixmap(QStringLiteral(":/icons/128/v917config.png"))
+        .scaled(72, 72, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 QLabel* boldLine(const QString& text, int pixelSize, QWidget* parent) {

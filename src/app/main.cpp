@@ -18,7 +18,11 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("v917config"));
     QCoreApplication::setApplicationVersion(QStringLiteral(V917_VERSION));
     cli::AppOptions options;
-    if (const cli::Outcome o = cli::readAppOptions(cli::fromArgv(argc, argv), options); o.exit) {
+    const QStringList arguments = cli::fromArgv(argc, argv);
+    cli::Outcome o = cli::readAppOptions(arguments, options);
+    if (!o.exit)
+        o = cli::checkDisplay(arguments);
+    if (o.exit) {
         cli::print(o);
         return o.exitCode;
     }

@@ -15,13 +15,19 @@ private slots:
         QTest::addColumn<QString>("err");
         const QString app = QStringLiteral(V917CONFIG_PATH);
         const QString sim = QStringLiteral(SIM917_PATH);
-        QTest::newRow("version") << app << QStringList{"--version"} << 0 << "v917config 1.01\n" << "";
-        QTest::newRow("help") << app << QStringList{"--help"} << 0 << "Usage: v917config [options]" << "";
+        QTest::newRow("version") << app << QStringList{"--version"} << 0 << "v917config 1.01\n"
+                                 << "";
+        QTest::newRow("help") << app << QStringList{"--help"} << 0 << "Usage: v917config [options]"
+                              << "";
         QTest::newRow("window-system option passed over")
-            << app << QStringList{"-platform", "xcb", "--version"} << 0 << "v917config 1.01\n" << "";
+            << app << QStringList{"-platform", "xcb", "--version"} << 0 << "v917config 1.01\n"
+            << "";
         QTest::newRow("unknown") << app << QStringList{"--bogus"} << 2 << ""
                                  << "v917config: Unknown option 'bogus'.";
-        QTest::newRow("sim version") << sim << QStringList{"--version"} << 0 << "sim917 1.01\n" << "";
+        QTest::newRow("no display") << app << QStringList{} << 1 << ""
+                                    << "v917config: no display to open a window on";
+        QTest::newRow("sim version") << sim << QStringList{"--version"} << 0 << "sim917 1.01\n"
+                                     << "";
         QTest::newRow("sim unknown") << sim << QStringList{"--bogus"} << 2 << ""
                                      << "sim917: Unknown option 'bogus'.";
     }

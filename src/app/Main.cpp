@@ -56,7 +56,7 @@ QStringList aboutFacts(const QString& executableFolder) {
     // pages beside the program are all there is.
     QString docs = QDir::cleanPath(executableFolder + QStringLiteral("../share/doc/v917config"));
     docs = QFileInfo::exists(docs)
-               ? QStringLiteral("Documentation: %1, man v917config").arg(docs)
+               ? QStringLiteral("Documentation: %1").arg(docs)
                : QStringLiteral("Help pages: %1")
                      .arg(QDir::cleanPath(dataFolderFor(executableFolder, QStringLiteral("48710093.TXT"))));
     return {QStringLiteral("Version %1, built %2")

@@ -1,7 +1,5 @@
 #include "CommandLine.h"
 
-#include "V917Version.h"
-
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSet>

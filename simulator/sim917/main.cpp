@@ -2,8 +2,10 @@
 // program to open as its serial port and serves until SIGINT or SIGTERM; SIGHUP power-cycles every
 // instrument, so unsaved settings are lost.
 
+#include "CommandLine.h"
 #include "SimOptions.h"
 #include "SimPtyServer.h"
+#include "V917Version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -47,6 +49,7 @@ int fail(const QString& message) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("sim917"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(V917_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -56,7 +59,6 @@ int main(int argc, char* argv[]) {
         "Description items, separated by ';': address=HH id=TEXT prefix=C mode=232|422|485\n"
         "baud=N separator=@dd@dd record=SET... seed=N, and the faults silent delay=MS nolf empty\n"
         "garbage pieces=N gap=MS unsolicited=MS unsolicited-text=TEXT vanish=N."));
-    parser.addHelpOption();
     const QCommandLineOption address("address", "Address of the first instrument (default 00).", "HH");
     const QCommandLineOption id("id", "Identification the first instrument answers to SYS.", "text");
     const QCommandLineOption prefix("prefix", "Command prefix of the first instrument (default #).", "char");
@@ -70,7 +72,10 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption link("link", "Place a symbolic link to the device here.", "path");
     const QCommandLineOption trace("trace", "Print every byte in and out on standard error.");
     parser.addOptions({address, id, prefix, mode, baud, fault, record, instrument, link, trace});
-    parser.process(app);
+    if (const cli::Outcome o = cli::read(parser, QCoreApplication::arguments(), 0, false); o.exit) {
+        cli::print(o);
+        return o.exitCode;
+    }
 
     QList<sim::InstrumentConfig> configs;
     const bool firstDescribed = parser.isSet(address) || parser.isSet(id) || parser.isSet(prefix) ||

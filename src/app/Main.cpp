@@ -22,9 +22,11 @@
 #include "Unit6.h"
 #include "Unit7.h"
 #include "Unit8.h"
+#include "V917Version.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
@@ -35,20 +37,8 @@
 namespace {
 
 QPixmap makeLogo() {
-    QPixmap pm(72, 72);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(QColor(0, 51, 153));
-    p.setPen(Qt::NoPen);
-    p.drawEllipse(2, 2, 68, 68);
-    p.setPen(Qt::white);
-    QFont f = p.font();
-    f.setBold(true);
-    f.setPixelSize(24);
-    p.setFont(f);
-    p.drawText(pm.rect(), Qt::AlignCenter, QStringLiteral("917"));
-    return pm;
+    return QPixmap(QStringLiteral(":/icons/128/v917config.png"))
+        .scaled(72, 72, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 QLabel* boldLine(const QString& text, int pixelSize, QWidget* parent) {
@@ -62,6 +52,20 @@ QLabel* boldLine(const QString& text, int pixelSize, QWidget* parent) {
 }
 
 } // namespace
+
+QStringList aboutFacts(const QString& executableFolder) {
+    // Installed, the documentation sits in the system's doc folder; in a build tree, the help
+    // pages beside the program are all there is.
+    QString docs = QDir::cleanPath(executableFolder + QStringLiteral("../share/doc/v917config"));
+    docs = QFileInfo::exists(docs)
+               ? QStringLiteral("Documentation: %1").arg(docs)
+               : QStringLiteral("Help pages: %1")
+                     .arg(QDir::cleanPath(dataFolderFor(executableFolder, QStringLiteral("48710093.TXT"))));
+    return {QStringLiteral("Version %1, built %2")
+                .arg(QStringLiteral(V917_VERSION), QStringLiteral(V917_BUILD_DATE)),
+            QStringLiteral("Qt %1").arg(QString::fromLatin1(qVersion())),
+            QStringLiteral("Free software under the %1 licence").arg(QStringLiteral(V917_LICENSE)), docs};
+}
 
 QWidget* makeMakerPanel(QWidget* parent) {
     auto* panel = new QFrame(parent);
@@ -82,10 +86,11 @@ QWidget* makeMakerPanel(QWidget* parent) {
     f.setPixelSize(20);
     name->setFont(f);
     text->addWidget(name);
-    for (const char* line :
-         {"Configuration software for 917 data loggers", "Telephone and fax: see your site notes",
-          "Web: README.md beside the program", "E-mail: your system administrator"})
-        text->addWidget(new QLabel(QString::fromLatin1(line), panel));
+    for (const QString& line : aboutFacts(QCoreApplication::applicationDirPath() + QLatin1Char('/'))) {
+        auto* label = new QLabel(line, panel);
+        label->setTextFormat(Qt::PlainText);
+        text->addWidget(label);
+    }
     row->addLayout(text, 1);
     return panel;
 }

@@ -167,5 +167,7 @@ private:
     std::unique_ptr<ProgramInstrument> programCommand;
 };
 
-// Neutral maker texts and logo shared by the splash panel and the About box.
+// The program's facts (version, build date, Qt, licence, where its documentation is) and logo,
+// shared by the splash panel and the About box.
 QWidget* makeMakerPanel(QWidget* parent);
+QStringList aboutFacts(const QString& executableFolder);

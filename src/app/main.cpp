@@ -1,5 +1,7 @@
 #include "Main.h"
 
+#include "CommandLine.h"
+
 #include "Dialogs.h"
 #include "QuitSignals.h"
 #include "SerialPort.h"
@@ -7,48 +9,40 @@
 #include "SimPtyServer.h"
 #include "Sound.h"
 #include "Translations.h"
+#include "V917Version.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
+#include <QIcon>
 #include <QScreen>
 
 int main(int argc, char* argv[]) {
+    QCoreApplication::setApplicationName(QStringLiteral("v917config"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(V917_VERSION));
+    cli::AppOptions options;
+    const QStringList arguments = cli::fromArgv(argc, argv);
+    cli::Outcome o = cli::readAppOptions(arguments, options);
+    if (!o.exit)
+        o = cli::checkDisplay(arguments);
+    if (o.exit) {
+        cli::print(o);
+        return o.exitCode;
+    }
+
     QApplication app(argc, argv);
     installTranslators(app);
-    QApplication::setApplicationName(QStringLiteral("V917ConfigurationSoftware"));
-    QApplication::setApplicationVersion(QStringLiteral("1.01"));
-
-    // COM1..COM4 name Windows ports; on this machine they map to devices. A USB adapter's name is
-    // only known where the program runs, so the mapping is a start option, not a setting.
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("V917 Configuration Software"));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    QList<QCommandLineOption> comOptions;
-    for (int i = 1; i <= 4; ++i) {
-        comOptions.append(QCommandLineOption(
-            QStringLiteral("com%1").arg(i),
-            QStringLiteral("Device used as COM%1 (default /dev/ttyS%2).").arg(i).arg(i - 1),
-            QStringLiteral("device")));
-        parser.addOption(comOptions.last());
-    }
-    const QCommandLineOption demoOption(
-        QStringLiteral("demo"),
-        QStringLiteral("Try the program without hardware: COM1 is a simulated network with a new instrument "
-                       "at address 00 and a configured one at 05 (RS232, 9600 baud)."));
-    parser.addOption(demoOption);
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Configuration file to open."),
-                                 QStringLiteral("[file]"));
-    parser.process(app);
+    QGuiApplication::setDesktopFileName(QStringLiteral("v917config"));
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1/v917config.png").arg(size));
+    QApplication::setWindowIcon(icon);
 
     platform::PortMap map;
-    for (int i = 0; i < 4; ++i)
-        if (parser.isSet(comOptions[i]))
-            map.setDevice(QStringLiteral("COM%1").arg(i + 1), parser.value(comOptions[i]));
+    for (auto it = options.comDevices.cbegin(); it != options.comDevices.cend(); ++it)
+        map.setDevice(it.key(), it.value());
 
     // Declared before the main window, so it outlives the link that talks to it.
     std::unique_ptr<sim::SimPtyServer> demo;
-    if (parser.isSet(demoOption)) {
+    if (options.demo) {
         QString error;
         demo = sim::startDemoServer(&error);
         if (demo)
@@ -65,8 +59,8 @@ int main(int argc, char* argv[]) {
     deps.sound = &sound;
 
     TMainForm mainForm(std::move(deps));
-    if (!parser.positionalArguments().isEmpty())
-        mainForm.openFileAtStart(parser.positionalArguments().constFirst());
+    if (!options.file.isEmpty())
+        mainForm.openFileAtStart(options.file);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         mainForm.move(screen->availableGeometry().center() - mainForm.rect().center());
     mainForm.show();

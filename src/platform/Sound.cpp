@@ -1,5 +1,7 @@
 #include "Sound.h"
 
+#include <QApplication>
+
 #include <alsa/asoundlib.h>
 
 #include <chrono>
@@ -14,6 +16,10 @@ namespace platform {
 
 namespace {
 constexpr unsigned kRate = 44100;
+// A machine without a sound device is normal (a server, a virtual machine); ALSA's own complaints
+// about it would only clutter the terminal the program was started from.
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
 // Stand-in for the default system beep: short and mid-pitched.
 constexpr int kBeepHz = 880;
 constexpr int kBeepMs = 120;
@@ -40,6 +46,8 @@ void serve(std::shared_ptr<AlsaSound::State> s);
 } // namespace
 
 AlsaSound::AlsaSound() : state(std::make_shared<State>()) {
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { snd_lib_error_set_handler(quietAlsa); });
     std::thread([s = state] { serve(s); }).detach();
 }
 
@@ -54,6 +62,13 @@ AlsaSound::~AlsaSound() {
 }
 
 void AlsaSound::beep() {
+    // Under X the desktop's own bell is what the user has chosen (or turned off); elsewhere there
+    // is no bell to ring, so a short tone stands in.
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) &&
+        QGuiApplication::platformName() == QLatin1String("xcb")) {
+        QApplication::beep();
+        return;
+    }
     tone(kBeepHz, kBeepMs);
 }
 

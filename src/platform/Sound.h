@@ -14,7 +14,8 @@ public:
     virtual void tone(int frequencyHz, int durationMs) = 0;
 };
 
-// Plays generated sine tones through ALSA on a thread of its own. No sound device: silently nothing.
+// Plays generated sine tones through ALSA on a thread of its own; the default beep is the desktop's
+// bell where there is one. No sound device: silently nothing, and nothing on standard error.
 class AlsaSound final : public Sound {
 public:
     AlsaSound();

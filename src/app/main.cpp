@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "Dialogs.h"
+#include "PortDiscovery.h"
 #include "QuitSignals.h"
 #include "SerialPort.h"
 #include "SimOptions.h"
@@ -16,17 +17,20 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("V917ConfigurationSoftware"));
     QApplication::setApplicationVersion(QStringLiteral("1.01"));
 
-    // COM1..COM4 name Windows ports; on this machine they map to devices. A USB adapter's name is
-    // only known where the program runs, so the mapping is a start option, not a setting.
+    // COM1 and COM2 stand for devices of this machine: chosen in the link settings dialog and
+    // remembered per user; a start option overrides one for this run only.
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("V917 Configuration Software"));
     parser.addHelpOption();
     parser.addVersionOption();
     QList<QCommandLineOption> comOptions;
-    for (int i = 1; i <= 4; ++i) {
+    for (int i = 1; i <= 2; ++i) {
         comOptions.append(QCommandLineOption(
             QStringLiteral("com%1").arg(i),
-            QStringLiteral("Device used as COM%1 (default /dev/ttyS%2).").arg(i).arg(i - 1),
+            QStringLiteral("Device used as COM%1 for this run (default: the one chosen before, else the "
+                           "%2 serial device present).")
+                .arg(i)
+                .arg(i == 1 ? QStringLiteral("first") : QStringLiteral("second")),
             QStringLiteral("device")));
         parser.addOption(comOptions.last());
     }
@@ -37,10 +41,12 @@ int main(int argc, char* argv[]) {
     parser.addOption(demoOption);
     parser.process(app);
 
-    platform::PortMap map;
-    for (int i = 0; i < 4; ++i)
+    QMap<QString, QString> overrides;
+    for (int i = 0; i < comOptions.size(); ++i)
         if (parser.isSet(comOptions[i]))
-            map.setDevice(QStringLiteral("COM%1").arg(i + 1), parser.value(comOptions[i]));
+            overrides.insert(QStringLiteral("COM%1").arg(i + 1), parser.value(comOptions[i]));
+    platform::PortMap map =
+        platform::startupPortMap(platform::SystemPortSource(), platform::rememberedPortMapFile(), overrides);
 
     // Declared before the main window, so it outlives the link that talks to it.
     std::unique_ptr<sim::SimPtyServer> demo;
@@ -59,6 +65,7 @@ int main(int argc, char* argv[]) {
     deps.port = std::make_unique<platform::QtSerialPort>(map);
     deps.dialogs = &dialogs;
     deps.sound = &sound;
+    deps.portMapFile = platform::rememberedPortMapFile();
 
     TMainForm mainForm(std::move(deps));
     if (const QScreen* screen = QGuiApplication::primaryScreen())

@@ -145,7 +145,7 @@ PortProblem diagnoseDevice(const QString& path) {
         p.system = systemText(ENOTTY);
         return p;
     }
-    const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     ::close(fd);
     if (locked || lockFileOwner(QString::fromLocal8Bit(native))) {
         p.kind = PortProblem::Busy;
@@ -204,7 +204,7 @@ bool QtSerialPort::open(const QString& comName) {
 #ifdef Q_OS_UNIX
     // The lock file keeps out programs that look for it; flock on the device also keeps out a copy
     // that came by another name or runs as root, which the exclusive-open flag lets through.
-    if (::flock(int(port->handle()), LOCK_EX | LOCK_NB) != 0) {
+    if (::flock(int(port->handle()), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         close();
         problem.kind = PortProblem::Busy;
         problem.system = systemText(EWOULDBLOCK);

@@ -183,6 +183,7 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     linkStatus = new QLabel(ui->StatusPanel);
     linkStatus->setObjectName(QStringLiteral("LinkStatus"));
     linkStatus->setTextFormat(Qt::PlainText);
+    linkStatus->setContentsMargins(8, 0, 6, 0);
     ui->StatusLayout->setStretchFactor(ui->StatusText, 1);
     ui->StatusLayout->addWidget(linkStatus);
     connect(&Form0->Comms, &TKovComms::stateChanged, linkStatus,

@@ -155,15 +155,11 @@ void TKovComms::retryOpen() {
     // Only a device that is there is tried, so the wait opens nothing and locks nothing.
     if (!serialPort->present(comName()))
         return;
-    const LinkState::Condition before = linkState.condition;
-    if (openPort()) {
-        reconnectTimer.stop();
-        return;
-    }
     // Just plugged in, the device may not have its group yet, or another program took it first:
-    // keep looking while the link stays wanted.
-    linkState.condition = before;
-    publishState();
+    // the field says why, and the link keeps trying while it is wanted.
+    linkState.condition = LinkState::Condition::NotOpen;
+    if (openPort())
+        reconnectTimer.stop();
 }
 
 void TKovComms::applyTransmitEnable() {

@@ -336,6 +336,7 @@ QList<Emission> SimInstrument::takeDue(qint64 nowMs) {
 
 void SimInstrument::reset() {
     current = saved;
+    hasVanished = false; // plugged in again
     partial.clear();
     skipToLineEnd = false;
     queue.clear();

@@ -74,7 +74,8 @@ public:
     // Everything due by nowMs, in time order. Settings changes that wait for a reply take effect
     // here, as their reply leaves.
     QList<Emission> takeDue(qint64 nowMs);
-    // Power cycle: unsaved settings and records are lost, logging stops, pending replies vanish.
+    // Power cycle: unsaved settings and records are lost, logging stops, pending replies vanish;
+    // an instrument that vanished is there again.
     void reset();
 
     const QByteArray& identification() const { return config.identification; }

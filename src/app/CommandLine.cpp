@@ -96,13 +96,16 @@ Outcome readAppOptions(const QStringList& arguments, AppOptions& options) {
     parser.setApplicationDescription(
         QStringLiteral("V917 Configuration Software: configures model 917 data-logging instruments on a "
                        "serial network."));
-    // COM1..COM4 name Windows ports; on this machine they map to devices. A USB adapter's name is
-    // only known where the program runs, so the mapping is a start option, not a setting.
+    // COM1 and COM2 stand for devices of this machine: chosen in the link settings dialog and
+    // remembered per user; a start option overrides one for this run only.
     QList<QCommandLineOption> comOptions;
-    for (int i = 1; i <= 4; ++i) {
+    for (int i = 1; i <= 2; ++i) {
         comOptions.append(QCommandLineOption(
             QStringLiteral("com%1").arg(i),
-            QStringLiteral("Device used as COM%1 (default /dev/ttyS%2).").arg(i).arg(i - 1),
+            QStringLiteral("Device used as COM%1 for this run (default: the one chosen before, else the "
+                           "%2 serial device present).")
+                .arg(i)
+                .arg(i == 1 ? QStringLiteral("first") : QStringLiteral("second")),
             QStringLiteral("device")));
         parser.addOption(comOptions.last());
     }
@@ -117,7 +120,7 @@ Outcome readAppOptions(const QStringList& arguments, AppOptions& options) {
     Outcome o = read(parser, arguments, 1, true);
     if (o.exit)
         return o;
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < comOptions.size(); ++i)
         if (parser.isSet(comOptions[i]))
             options.comDevices.insert(QStringLiteral("COM%1").arg(i + 1), parser.value(comOptions[i]));
     options.demo = parser.isSet(demoOption);

@@ -8,6 +8,7 @@
 #include "FileCommands.h"
 #include "HelpViewer.h"
 #include "Modify917.h"
+#include "PortDiscovery.h"
 #include "ProgramInstrument.h"
 #include "SerialPort.h"
 #include "Sound.h"
@@ -115,7 +116,7 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     configTree->resetToStartup();
     setUpConfigView(ui->View, configTree);
     commSettingsCommand = std::make_unique<CommSettingsCommand>(*svc, *configTree, *Form2);
-    connect(ui->CommsConfigureItem, &QAction::triggered, this, [this] { commSettingsCommand->Form2Show(); });
+    connect(ui->CommsConfigureItem, &QAction::triggered, this, &TMainForm::configureCommunications);
     addDeleteCommands = std::make_unique<InstrumentCommands>(*svc, *configTree, *this, *Form3, ui->View);
     connect(ui->EditAddItem, &QAction::triggered, this, [this] { addDeleteCommands->EditAddItemClick(); });
     connect(ui->EditDeleteItem, &QAction::triggered, this,
@@ -130,7 +131,7 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     };
     connect(ui->ScanNetworkItem, &QAction::triggered, this, [this] { ScanNetworkClick(*Form4); });
     fileCommands = std::make_unique<FileCommands>(*svc, *configTree, instrumentPicker(), this);
-    fileCommands->showCommSettings = [this] { commSettingsCommand->Form2Show(); };
+    fileCommands->showCommSettings = [this] { configureCommunications(); };
     fileCommands->addInstrument = [this] { addDeleteCommands->EditAddItemClick(); };
     fileCommands->setFinishCaption = [this](const QString& caption) { Form6->setButton3dCaption(caption); };
     fileCommands->showMessage = [this](const QString& text) { showTemporaryMessage(text); };
@@ -197,6 +198,20 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     messageTimer.setInterval(8000);
     connect(&messageTimer, &QTimer::timeout, this, [this] { setStatusText(QString()); });
     updateTitle();
+    platform::PortSource* ports = deps.ports;
+    if (!ports) {
+        ownPorts = std::make_unique<platform::SystemPortSource>();
+        ports = ownPorts.get();
+    }
+    Form2->setDeviceChoice(&Form0->Comms.port().portMap(), ports, deps.portMapFile);
+    linkStatus = new QLabel(ui->StatusPanel);
+    linkStatus->setObjectName(QStringLiteral("LinkStatus"));
+    linkStatus->setTextFormat(Qt::PlainText);
+    linkStatus->setContentsMargins(8, 0, 6, 0);
+    ui->StatusLayout->setStretchFactor(ui->StatusText, 1);
+    ui->StatusLayout->addWidget(linkStatus);
+    connect(&Form0->Comms, &TKovComms::stateChanged, linkStatus,
+            [this] { linkStatus->setText(::linkStatusText(Form0->Comms.state())); });
 
     Timer1.setInterval(2500);
     timerHandler = [this] { Timer1_Time0(); };
@@ -244,6 +259,16 @@ QProgressBar* TMainForm::ProgressBar() const {
 }
 QString TMainForm::statusText() const {
     return ui->StatusText->text();
+}
+QString TMainForm::linkStatusText() const {
+    return linkStatus->text();
+}
+
+void TMainForm::configureCommunications() {
+    if (!commSettingsCommand->Form2Show() || Form0->Comms.IsOpen())
+        return;
+    svc->sound.tone(500, 100);
+    svc->dialogs.error(this, linkFailureMessage(Form0->Comms.state()));
 }
 
 QAction* TMainForm::action(const QString& objectName) const {

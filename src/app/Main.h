@@ -18,6 +18,7 @@ class Sound;
 class Clock;
 class HelpViewer;
 class HelpKey;
+class PortSource;
 } // namespace platform
 
 class TForm1;
@@ -41,6 +42,7 @@ class ConfigTree;
 class QAbstractButton;
 class QAction;
 class QFrame;
+class QLabel;
 class QProgressBar;
 class QTreeView;
 
@@ -50,8 +52,10 @@ struct MainFormDeps {
     platform::DialogService* dialogs = nullptr;
     platform::Sound* sound = nullptr;
     platform::Clock* clock = nullptr;
-    QString executableFolder;             // empty: the program's own folder
-    platform::HelpViewer* help = nullptr; // null: the help pages beside the program
+    QString executableFolder;              // empty: the program's own folder
+    platform::HelpViewer* help = nullptr;  // null: the help pages beside the program
+    platform::PortSource* ports = nullptr; // null: the devices present on the machine
+    QString portMapFile;                   // where a chosen device is remembered; empty: nowhere
 };
 
 // The main window: splash, menus, configuration and terminal screens, status bar. It is the one
@@ -71,6 +75,8 @@ public:
     QWidget* SplashPanel() const { return splash; }
     QProgressBar* ProgressBar() const;
     QString statusText() const;
+    // The permanent field at the right of the status bar: the link's state.
+    QString linkStatusText() const;
     QAction* action(const QString& objectName) const;
     QList<QMenu*> topMenus() const;
 
@@ -134,6 +140,8 @@ private:
     void buildSplash();
     void enableMenus();
     void updateTitle();
+    // "Configure &Communications", saying once why the link did not open.
+    void configureCommunications();
 
     std::unique_ptr<Ui::TMainForm> ui;
     std::unique_ptr<TForm0> Form0;
@@ -162,6 +170,8 @@ private:
     std::unique_ptr<platform::HelpViewer> ownHelp;
     platform::HelpViewer* help = nullptr;
     std::unique_ptr<platform::HelpKey> helpKey;
+    std::unique_ptr<platform::PortSource> ownPorts;
+    QLabel* linkStatus = nullptr;
     // Last, so they go before the link and the settings they use.
     std::unique_ptr<TerminalMode> terminalMode;
     std::unique_ptr<ProgramInstrument> programCommand;

@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 
 #include "Dialogs.h"
+#include "PortDiscovery.h"
 #include "QuitSignals.h"
 #include "SerialPort.h"
 #include "SimOptions.h"
@@ -36,9 +37,10 @@ int main(int argc, char* argv[]) {
         icon.addFile(QStringLiteral(":/icons/%1/v917config.png").arg(size));
     QApplication::setWindowIcon(icon);
 
-    platform::PortMap map;
-    for (auto it = options.comDevices.cbegin(); it != options.comDevices.cend(); ++it)
-        map.setDevice(it.key(), it.value());
+    // COM1 and COM2 stand for devices of this machine: chosen in the link settings dialog and
+    // remembered per user; a start option overrides one for this run only.
+    platform::PortMap map = platform::startupPortMap(platform::SystemPortSource(),
+                                                     platform::rememberedPortMapFile(), options.comDevices);
 
     // Declared before the main window, so it outlives the link that talks to it.
     std::unique_ptr<sim::SimPtyServer> demo;
@@ -57,6 +59,7 @@ int main(int argc, char* argv[]) {
     deps.port = std::make_unique<platform::QtSerialPort>(map);
     deps.dialogs = &dialogs;
     deps.sound = &sound;
+    deps.portMapFile = platform::rememberedPortMapFile();
 
     TMainForm mainForm(std::move(deps));
     if (!options.file.isEmpty())

@@ -3,10 +3,13 @@
 #include "Clock.h"
 #include "SerialPort.h"
 
+#include <QSignalBlocker>
+
 namespace {
 constexpr char CR = 13;
 constexpr char LF = 10;
 constexpr int kMinimumPollMs = 10;
+constexpr int kDeviceWatchMs = 1000;
 } // namespace
 
 qint32 comSpeedBaud(TComSpeed speed) {
@@ -22,10 +25,15 @@ TKovComms::TKovComms(std::unique_ptr<platform::SerialPort> port, platform::Clock
     receiveBuffer = QByteArray(bufferSizeInput, '\0');
     connect(&pollTimer, &QTimer::timeout, this, &TKovComms::PollReceive);
     // A device that vanished is released at once, so later exchanges see a closed link.
-    connect(serialPort.get(), &platform::SerialPort::lost, this, &TKovComms::Close);
+    connect(serialPort.get(), &platform::SerialPort::lost, this, &TKovComms::portLost);
+    reconnectTimer.setInterval(kDeviceWatchMs);
+    connect(&reconnectTimer, &QTimer::timeout, this, &TKovComms::retryOpen);
+    linkState.comName = comName();
+    linkState.device = serialPort->portMap().device(linkState.comName);
 }
 
 TKovComms::~TKovComms() {
+    const QSignalBlocker quiet(this);
     Close();
 }
 
@@ -57,8 +65,10 @@ void TKovComms::setComPort(TComPort value) {
 
 void TKovComms::setComSpeed(TComSpeed value) {
     comSpeed = value;
-    if (IsOpen())
+    if (IsOpen()) {
         ApplyPortSettings();
+        publishState();
+    }
 }
 
 void TKovComms::setDelay_Polling(quint16 value) {
@@ -76,20 +86,100 @@ void TKovComms::startPollTimer() {
     pollTimer.start(qMax<int>(delayPolling, kMinimumPollMs));
 }
 
+void TKovComms::setComMode(TComMode value) {
+    comMode = value;
+    if (IsOpen()) {
+        applyTransmitEnable();
+        publishState();
+    }
+}
+
+QString TKovComms::comName() const {
+    return QStringLiteral("COM%1").arg(1 + int(comPort));
+}
+
 bool TKovComms::Open() {
     if (IsOpen())
         return true;
-    const QString name = QStringLiteral("COM%1").arg(1 + int(comPort));
-    if (!serialPort->open(name))
+    wantOpen = true;
+    reconnectTimer.stop();
+    linkState.condition = LinkState::Condition::NotOpen;
+    const bool opened = openPort();
+    // A device that is not there yet may be plugged in later; one that refuses is left to the user.
+    if (!opened && linkState.problem.kind == platform::PortProblem::Missing)
+        reconnectTimer.start();
+    return opened;
+}
+
+bool TKovComms::openPort() {
+    if (!serialPort->open(comName())) {
+        linkState.problem = serialPort->openProblem();
+        publishState();
         return false;
+    }
+    linkState.problem = platform::PortProblem();
+    linkState.condition = LinkState::Condition::Open;
     ApplyPortSettings();
     startPollTimer();
+    publishState();
     return true;
 }
 
 void TKovComms::Close() {
+    wantOpen = false;
+    reconnectTimer.stop();
     pollTimer.stop();
     serialPort->close();
+    kernelRs485 = false;
+    linkState.condition = LinkState::Condition::Closed;
+    linkState.problem = platform::PortProblem();
+    publishState();
+}
+
+void TKovComms::portLost() {
+    pollTimer.stop();
+    serialPort->close();
+    kernelRs485 = false;
+    if (!wantOpen)
+        return;
+    linkState.condition = LinkState::Condition::Lost;
+    reconnectTimer.start();
+    publishState();
+}
+
+void TKovComms::retryOpen() {
+    if (!wantOpen || IsOpen()) {
+        reconnectTimer.stop();
+        return;
+    }
+    // Only a device that is there is tried, so the wait opens nothing and locks nothing.
+    if (!serialPort->present(comName()))
+        return;
+    // Just plugged in, the device may not have its group yet, or another program took it first:
+    // the field says why, and the link keeps trying while it is wanted.
+    linkState.condition = LinkState::Condition::NotOpen;
+    if (openPort())
+        reconnectTimer.stop();
+}
+
+void TKovComms::applyTransmitEnable() {
+    // The kernel raises RTS exactly for the bytes on the line; asked off on RS232, so a port left
+    // in RS-485 mode by another program is put back.
+    kernelRs485 = serialPort->setKernelRs485(comMode != TComMode::RS232);
+}
+
+void TKovComms::publishState() {
+    linkState.comName = comName();
+    linkState.device = serialPort->portMap().device(linkState.comName);
+    linkState.description = IsOpen() ? serialPort->description() : QString();
+    static const char* const protocols[] = {"RS232", "RS422", "RS485"};
+    linkState.protocol = QString::fromLatin1(protocols[qBound(0, int(comMode), 2)]);
+    linkState.baud = comSpeedBaud(comSpeed);
+    if (comMode == TComMode::RS232)
+        linkState.drive = LinkState::Drive::None;
+    else
+        linkState.drive = kernelRs485 ? LinkState::Drive::Kernel : LinkState::Drive::Rts;
+    emit stateChanged();
 }
 
 bool TKovComms::IsOpen() const {
@@ -100,6 +190,7 @@ void TKovComms::ApplyPortSettings() {
     if (!IsOpen())
         return;
     serialPort->configure(comSpeedBaud(comSpeed), bufferSizeInput, bufferSizeOutput);
+    applyTransmitEnable();
     PurgeBuffers(true, true);
 }
 
@@ -120,7 +211,8 @@ void TKovComms::SendBytes(const QByteArray& bytes) {
 void TKovComms::WriteBuffer(const char* data, qint32 count) {
     if (!IsOpen())
         return;
-    const bool transmitEnable = comMode != TComMode::RS232;
+    // Where the kernel drives RTS itself the link only writes.
+    const bool transmitEnable = comMode != TComMode::RS232 && !kernelRs485;
     if (transmitEnable)
         serialPort->setRts(true);
     if (delayTransmission > 0)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LinkState.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -45,7 +47,7 @@ public:
     quint16 BufferSize_Output() const { return bufferSizeOutput; }
     void setBufferSize_Output(quint16 value);
     TComMode ComMode() const { return comMode; }
-    void setComMode(TComMode value) { comMode = value; }
+    void setComMode(TComMode value);
     TComPort ComPort() const { return comPort; }
     void setComPort(TComPort value);
     TComSpeed ComSpeed() const { return comSpeed; }
@@ -61,9 +63,12 @@ public:
     const TComReceiveData& OnReceiveData() const { return onReceiveData; }
     void setOnReceiveData(TComReceiveData handler) { onReceiveData = std::move(handler); }
 
+    // Open also keeps the link open: a device that goes away, or is not there yet, is opened again
+    // with the same settings when it appears. Close ends that.
     bool Open();
     void Close();
     bool IsOpen() const;
+    const LinkState& state() const { return linkState; }
     void ApplyPortSettings();
     void PurgeBuffers(bool input, bool output);
     void SendText(const QString& text);
@@ -79,17 +84,33 @@ public:
     platform::SerialPort& port() { return *serialPort; }
     bool pollTimerActive() const { return pollTimer.isActive(); }
     int pollTimerInterval() const { return pollTimer.interval(); }
+    bool waitingForDevice() const { return reconnectTimer.isActive(); }
+
+signals:
+    // The link opened, closed, failed to open, lost its device or changed its settings.
+    void stateChanged();
 
 private:
     void WaitMilliseconds(qint64 n);
     void startPollTimer();
+    QString comName() const;
+    bool openPort();
+    void portLost();
+    void retryOpen();
+    void applyTransmitEnable();
+    void publishState();
 
     std::unique_ptr<platform::SerialPort> serialPort;
     platform::Clock* clock;
     QTimer pollTimer;
+    // Runs only while a wanted link has no device; one look a second costs nothing worth counting.
+    QTimer reconnectTimer;
     QByteArray receiveBuffer;
     bool readingReply = false;
     bool receiveHeld = false;
+    bool wantOpen = false;
+    bool kernelRs485 = false;
+    LinkState linkState;
 
     QString commandPrefix = QStringLiteral("#");
     QString address = QStringLiteral("00");

@@ -1,12 +1,26 @@
 #include "SerialPort.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QSerialPort>
+#include <QSerialPortInfo>
 #include <QThread>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <linux/serial.h>
 #endif
 
 namespace platform {
@@ -24,7 +38,130 @@ void PortMap::setDevice(const QString& comName, const QString& path) {
     devices.insert(comName.toUpper(), path);
 }
 
-QtSerialPort::QtSerialPort(PortMap portMap, QObject* parent) : SerialPort(parent), map(std::move(portMap)) {}
+#ifdef Q_OS_UNIX
+namespace {
+
+QString systemText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString holderText(qint64 pid) {
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    QString name;
+    if (comm.open(QIODevice::ReadOnly))
+        name = QString::fromLocal8Bit(comm.readAll()).trimmed();
+    if (name.isEmpty())
+        return QStringLiteral("process %1").arg(pid);
+    return QStringLiteral("%1, process %2").arg(name).arg(pid);
+}
+
+bool processAlive(qint64 pid) {
+    return pid > 0 && QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid));
+}
+
+// The UUCP lock file of a device, as the common serial programs (and Qt) write it: the first line
+// holds the owner's process number, in ASCII.
+qint64 lockFileOwner(const QString& device) {
+    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    const QStringList folders{QStringLiteral("/var/lock"),       QStringLiteral("/run/lock"),
+                              QStringLiteral("/etc/locks"),      QStringLiteral("/var/spool/locks"),
+                              QStringLiteral("/var/spool/uucp"), QDir::tempPath()};
+    for (const QString& folder : folders) {
+        QFile f(folder + QStringLiteral("/LCK..") + name);
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const qint64 pid = f.readLine(64).trimmed().toLongLong();
+        if (processAlive(pid))
+            return pid;
+    }
+    return 0;
+}
+
+// Any process with the device open; only processes this user may look into are seen.
+qint64 processHolding(const QString& device) {
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& pid : pids) {
+        bool number = false;
+        const qint64 n = pid.toLongLong(&number);
+        if (!number)
+            continue;
+        const QString fdFolder = QStringLiteral("/proc/") + pid + QStringLiteral("/fd");
+        for (const QString& fd : QDir(fdFolder).entryList(QDir::System | QDir::NoDotAndDotDot))
+            if (QFileInfo(fdFolder + QLatin1Char('/') + fd).symLinkTarget() == device)
+                return n;
+    }
+    return 0;
+}
+
+QString whoHolds(const QString& device) {
+    qint64 pid = lockFileOwner(device);
+    if (!pid)
+        pid = processHolding(device);
+    return pid ? holderText(pid) : QString();
+}
+
+} // namespace
+#endif
+
+PortProblem diagnoseDevice(const QString& path) {
+    PortProblem p;
+    p.device = path;
+#ifdef Q_OS_UNIX
+    const QString real = QFileInfo(path).canonicalFilePath();
+    const QByteArray native = QFile::encodeName(real.isEmpty() ? path : real);
+    const int fd = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        p.system = systemText(error);
+        switch (error) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+        case EIO: // a serial port the kernel lists but no hardware answers
+            p.kind = PortProblem::Missing;
+            break;
+        case EACCES:
+        case EPERM: {
+            p.kind = PortProblem::PermissionDenied;
+            struct stat st {};
+            if (::stat(native.constData(), &st) == 0)
+                if (const group* g = ::getgrgid(st.st_gid))
+                    p.group = QString::fromLocal8Bit(g->gr_name);
+            break;
+        }
+        case EBUSY:
+            p.kind = PortProblem::Busy;
+            p.holder = whoHolds(QString::fromLocal8Bit(native));
+            break;
+        default:
+            p.kind = PortProblem::Other;
+        }
+        return p;
+    }
+    if (!::isatty(fd)) {
+        ::close(fd);
+        p.kind = PortProblem::NotATerminal;
+        p.system = systemText(ENOTTY);
+        return p;
+    }
+    const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    if (locked || lockFileOwner(QString::fromLocal8Bit(native))) {
+        p.kind = PortProblem::Busy;
+        p.system = systemText(EWOULDBLOCK);
+        p.holder = whoHolds(QString::fromLocal8Bit(native));
+    }
+#else
+    if (!QFileInfo::exists(path))
+        p.kind = PortProblem::Missing;
+#endif
+    return p;
+}
+
+QtSerialPort::QtSerialPort(PortMap portMap, QObject* parent) : SerialPort(parent) {
+    map = std::move(portMap);
+}
 
 QtSerialPort::~QtSerialPort() {
     close();
@@ -32,22 +169,76 @@ QtSerialPort::~QtSerialPort() {
 
 bool QtSerialPort::open(const QString& comName) {
     close();
+    problem = PortProblem();
+    deviceDescription.clear();
     const QString path = map.device(comName);
-    if (path.isEmpty())
+    problem.device = path;
+    if (path.isEmpty()) {
+        problem.kind = PortProblem::NoDevice;
         return false;
+    }
+    // The device itself, not a link to it: a by-id name and the kernel's name then share one lock
+    // file, and the lock file carries the name other serial programs look for.
+    const QString real = QFileInfo(path).canonicalFilePath();
+    if (real.isEmpty()) {
+        problem = diagnoseDevice(path);
+        return false;
+    }
     port = std::make_unique<QSerialPort>();
-    port->setPortName(path);
+    port->setPortName(real);
     failed = false;
     lossQueued = false;
     connect(port.get(), &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError e) { onError(e); });
     if (!port->open(QIODevice::ReadWrite)) {
+        const QString reason = port->errorString();
+        port->disconnect(this);
         port.reset();
+        problem = diagnoseDevice(path);
+        if (problem.kind == PortProblem::None) {
+            problem.kind = PortProblem::Other;
+            problem.system = reason;
+        }
         return false;
     }
+#ifdef Q_OS_UNIX
+    // The lock file keeps out programs that look for it; flock on the device also keeps out a copy
+    // that came by another name or runs as root, which the exclusive-open flag lets through.
+    if (::flock(int(port->handle()), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        close();
+        problem.kind = PortProblem::Busy;
+        problem.system = systemText(EWOULDBLOCK);
+        problem.holder = whoHolds(real);
+        return false;
+    }
+#endif
     // Bounded, so a line that never stops talking cannot eat the machine's memory.
     port->setReadBufferSize(1 << 20);
+    deviceDescription = QSerialPortInfo(*port).description();
     return true;
+}
+
+bool QtSerialPort::present(const QString& comName) const {
+    const QString path = map.device(comName);
+    return !path.isEmpty() && QFileInfo::exists(path);
+}
+
+bool QtSerialPort::setKernelRs485(bool on) {
+#ifdef Q_OS_LINUX
+    if (!isOpen())
+        return false;
+    serial_rs485 rs{};
+    // RTS on while sending, off after it, and the receiver deaf to our own echo meanwhile.
+    if (on)
+        rs.flags = SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
+    // ENOTTY or EINVAL: the driver leaves RTS to us.
+    if (::ioctl(int(port->handle()), TIOCSRS485, &rs) != 0)
+        return false;
+    return on;
+#else
+    Q_UNUSED(on);
+    return false;
+#endif
 }
 
 void QtSerialPort::close() {

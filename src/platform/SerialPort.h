@@ -10,6 +10,28 @@ class QSerialPort;
 
 namespace platform {
 
+// COM1..COM4 to device paths. Defaults /dev/ttyS0../dev/ttyS3; the start-up mapping and the link
+// settings dialog override single entries.
+class PortMap {
+public:
+    PortMap();
+    QString device(const QString& comName) const;
+    void setDevice(const QString& comName, const QString& path);
+
+private:
+    QHash<QString, QString> devices;
+};
+
+// Why a port did not open, in the machine's terms; the link puts it into words once.
+struct PortProblem {
+    enum Kind { None, NoDevice, Missing, PermissionDenied, Busy, NotATerminal, Other };
+    Kind kind = None;
+    QString device; // the path that was tried
+    QString system; // the system's own reason
+    QString group;  // PermissionDenied: the group that owns the device
+    QString holder; // Busy: who holds it, when the lock file or /proc tells ("minicom, process 812")
+};
+
 // What the serial link needs from the machine. The line format is fixed: 8 data bits, no parity,
 // 1 stop bit, raw, no flow control, DTR and RTS inactive unless asked for.
 class SerialPort : public QObject {
@@ -18,7 +40,7 @@ public:
     using QObject::QObject;
     ~SerialPort() override = default;
 
-    // comName is "COM1".."COM4"; the implementation maps it to a device. Exclusive access.
+    // comName is "COM1".."COM4"; the port map names the device. Exclusive access.
     virtual bool open(const QString& comName) = 0;
     virtual void close() = 0;
     // False once closed, and also as soon as the device has gone away (a pulled USB adapter).
@@ -37,20 +59,34 @@ public:
     virtual void drainOutput(qint32 baud) = 0;
     virtual void setRts(bool on) = 0;
 
+    // Whether the device behind comName is there to be opened. Asked at most once a second while a
+    // lost link waits for its device, so it must be cheap.
+    virtual bool present(const QString& comName) const {
+        Q_UNUSED(comName);
+        return true;
+    }
+    // Lets the driver raise RTS around each transmission (on while sending, off after, receiver
+    // off while sending). False when the driver cannot: the caller then toggles RTS itself.
+    virtual bool setKernelRs485(bool on) {
+        Q_UNUSED(on);
+        return false;
+    }
+
+    PortMap& portMap() { return map; }
+    const PortMap& portMap() const { return map; }
+    // Why the last open failed; kind None after an open that worked.
+    const PortProblem& openProblem() const { return problem; }
+    // The device's own description ("FT232R USB UART") after an open, where the system knows one.
+    QString description() const { return deviceDescription; }
+
 signals:
     // The device failed for good (hang-up, removed). Emitted queued, never from inside a read.
     void lost();
-};
 
-// COM1..COM4 to device paths. Defaults /dev/ttyS0../dev/ttyS3; start options override single entries.
-class PortMap {
-public:
-    PortMap();
-    QString device(const QString& comName) const;
-    void setDevice(const QString& comName, const QString& path);
-
-private:
-    QHash<QString, QString> devices;
+protected:
+    PortMap map;
+    PortProblem problem;
+    QString deviceDescription;
 };
 
 class QtSerialPort final : public SerialPort {
@@ -69,17 +105,20 @@ public:
     qint64 write(const char* data, qint64 size) override;
     void drainOutput(qint32 baud) override;
     void setRts(bool on) override;
-
-    PortMap& portMap() { return map; }
+    bool present(const QString& comName) const override;
+    bool setKernelRs485(bool on) override;
 
 private:
     void onError(int error);
     void flushToDriver();
 
-    PortMap map;
     std::unique_ptr<QSerialPort> port;
     bool failed = false;
     bool lossQueued = false;
 };
+
+// Why a device cannot be opened, found by trying it the way the port does. Also used when the
+// open itself failed without saying why.
+PortProblem diagnoseDevice(const QString& path);
 
 } // namespace platform

@@ -195,6 +195,15 @@ private slots:
         port->events.clear();
         comms->SendText("x");
         QCOMPARE(port->eventKinds(), QStringList({"write"}));
+
+        // Where the driver drives RTS itself, the link only writes.
+        port->kernelRs485 = true;
+        comms->setComMode(TComMode::RS422);
+        port->events.clear();
+        comms->SendText("y");
+        QCOMPARE(port->eventKinds(), QStringList({"write"}));
+        QCOMPARE(comms->state().drive, LinkState::Drive::Kernel);
+        QCOMPARE(linkStatusText(comms->state()), QString("COM1 /dev/ttyS0 RS422 9600, RTS by kernel"));
     }
 
     void characterDelayWritesOneByteAtATime() {
@@ -233,12 +242,28 @@ private slots:
         QTRY_COMPARE(got, QByteArray("two\r\n")); // the poll timer runs once the event loop does
     }
 
-    void vanishedDeviceClosesTheLink() {
+    void vanishedDeviceClosesTheLinkUntilItReturns() {
+        comms->setComSpeed(TComSpeed::br19200);
         QVERIFY(comms->Open());
         port->vanish();
+        port->openable = false;
         QCOMPARE(comms->ReadReply(), QString());
         QTRY_VERIFY(!comms->pollTimerActive());
         QVERIFY(!comms->IsOpen());
+        QCOMPARE(comms->state().condition, LinkState::Condition::Lost);
+        QVERIFY(comms->waitingForDevice());
+        port->events.clear();
+        port->openable = true;
+        QTRY_VERIFY(comms->IsOpen());
+        QCOMPARE(port->eventKinds(), QStringList({"open", "configure", "purge"}));
+        QCOMPARE(port->baud, 19200);
+        QVERIFY(comms->pollTimerActive());
+        QVERIFY(!comms->waitingForDevice());
+        // Closed by the program, the link stays closed.
+        comms->Close();
+        port->vanish();
+        QTest::qWait(20);
+        QVERIFY(!comms->waitingForDevice());
     }
 };
 

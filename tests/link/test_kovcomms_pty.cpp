@@ -2,10 +2,14 @@
 #include "Pty.h"
 #include "SerialPort.h"
 
+#include <QProcess>
 #include <QtTest>
 
+#include <cstdio>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 double cpuSeconds() {
@@ -13,6 +17,34 @@ double cpuSeconds() {
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Run as "--hold PATH": a second copy of the program holding the port until its input closes.
+int holdPort(const char* path) {
+    platform::PortMap map;
+    map.setDevice("COM1", QString::fromLocal8Bit(path));
+    platform::QtSerialPort port(map);
+    if (!port.open("COM1"))
+        return 1;
+    std::printf("held\n");
+    std::fflush(stdout);
+    while (std::fgetc(stdin) != EOF) {
+    }
+    return 0;
+}
+
+LinkState openOn(const QString& path) {
+    platform::PortMap map;
+    map.setDevice("COM2", path);
+    TKovComms link(std::make_unique<platform::QtSerialPort>(map));
+    link.setComPort(TComPort::Com2);
+    if (link.Open())
+        return LinkState();
+    // A link that did not open fails every exchange at once.
+    link.SendText("#00 SYS\r\n");
+    if (!link.ReadReply().isEmpty())
+        return LinkState();
+    return link.state();
 }
 } // namespace
 
@@ -36,16 +68,59 @@ private slots:
         pty.reset();
     }
 
-    void missingDeviceStaysClosed() {
-        platform::PortMap map;
-        map.setDevice("COM2", "/nonexistent/ttyX");
-        map.setDevice("COM3", "/dev/null"); // not a serial port
-        TKovComms other(std::make_unique<platform::QtSerialPort>(map));
-        other.setComPort(TComPort::Com2);
-        QVERIFY(!other.Open());
-        other.setComPort(TComPort::Com3);
-        QVERIFY(!other.Open());
-        QCOMPARE(other.ReadReply(), QString());
+    void openFailureSaysWhy_data() {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("advice");
+        QTest::newRow("missing") << "/nonexistent/ttyX" << int(platform::PortProblem::Missing)
+                                 << "COM2 /nonexistent/ttyX: not open (no such device)"
+                                 << "The adapter is not plugged in, or the name is wrong";
+        QTest::newRow("file") << "file" << int(platform::PortProblem::NotATerminal)
+                              << ": not open (not a serial port)"
+                              << "not a serial port (not a terminal)";
+        QTest::newRow("null device") << "/dev/null" << int(platform::PortProblem::NotATerminal)
+                                     << "COM2 /dev/null: not open (not a serial port)"
+                                     << "not a serial port (not a terminal)";
+        QTest::newRow("forbidden") << "forbidden" << int(platform::PortProblem::PermissionDenied)
+                                   << ": not open (permission denied)"
+                                   << "and log in again";
+    }
+    void openFailureSaysWhy() {
+        QFETCH(QString, device);
+        QFETCH(int, kind);
+        QFETCH(QString, status);
+        QFETCH(QString, advice);
+        QTemporaryDir dir;
+        Pty forbidden;
+        bool asNobody = false;
+        if (device == "file") {
+            device = dir.filePath("ttyNotOne");
+            QFile f(device);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        } else if (device == "forbidden") {
+            device = forbidden.slavePath();
+            // Root opens everything: be somebody else for the attempt. Anyone else owns their pty
+            // and can take their own permissions away.
+            if (::geteuid() == 0)
+                asNobody = ::seteuid(65534) == 0;
+            else if (::chmod(device.toLocal8Bit().constData(), 0) != 0)
+                QSKIP("cannot take the permissions away from a pseudo-terminal here");
+            if (::geteuid() == 0)
+                QSKIP("cannot drop root privileges here");
+        }
+        const LinkState state = openOn(device);
+        if (asNobody)
+            QVERIFY(::seteuid(0) == 0);
+        QCOMPARE(int(state.problem.kind), kind);
+        QCOMPARE(state.condition, LinkState::Condition::NotOpen);
+        QVERIFY2(linkStatusText(state).endsWith(status), qPrintable(linkStatusText(state)));
+        QVERIFY2(linkFailureMessage(state).contains(advice), qPrintable(linkFailureMessage(state)));
+        if (kind == platform::PortProblem::PermissionDenied) {
+            QVERIFY(!state.problem.group.isEmpty());
+            QVERIFY2(linkFailureMessage(state).contains("sudo usermod -aG " + state.problem.group + " $USER"),
+                     qPrintable(linkFailureMessage(state)));
+        }
     }
 
     void exchangeReadsTheWholeReply() {
@@ -90,11 +165,37 @@ private slots:
     }
 
     void portHeldByAnotherProgramIsNotOpened() {
-        platform::PortMap map;
-        map.setDevice("COM1", pty->slavePath());
-        TKovComms second(std::make_unique<platform::QtSerialPort>(map));
-        QVERIFY(!second.Open());
+        // A second link in this process, by the device's name and by a link to it (a by-id name).
+        QTemporaryDir dir;
+        const QString byId = dir.filePath("usb-Maker_Adapter-if00-port0");
+        QVERIFY(QFile::link(pty->slavePath(), byId));
+        for (const QString& name : {pty->slavePath(), byId}) {
+            platform::PortMap map;
+            map.setDevice("COM1", name);
+            TKovComms second(std::make_unique<platform::QtSerialPort>(map));
+            QVERIFY(!second.Open());
+            QCOMPARE(second.state().problem.kind, platform::PortProblem::Busy);
+            QVERIFY(!second.waitingForDevice());
+        }
         QVERIFY(comms->IsOpen());
+
+        // Another copy of the program holds a port: refused, and named, until it lets go.
+        Pty other;
+        QProcess holder;
+        holder.start(QCoreApplication::applicationFilePath(), {"--hold", other.slavePath()});
+        QVERIFY(holder.waitForReadyRead(10000));
+        QCOMPARE(holder.readAll(), QByteArray("held\n"));
+        const LinkState refused = openOn(other.slavePath());
+        QCOMPARE(refused.problem.kind, platform::PortProblem::Busy);
+        QVERIFY2(refused.problem.holder.endsWith(QString("process %1").arg(holder.processId())),
+                 qPrintable(refused.problem.holder));
+        QVERIFY2(
+            linkFailureMessage(refused).contains("another program holds it (" + refused.problem.holder + ")"),
+            qPrintable(linkFailureMessage(refused)));
+        holder.closeWriteChannel();
+        QVERIFY(holder.waitForFinished(10000));
+        QCOMPARE(holder.exitCode(), 0);
+        QCOMPARE(openOn(other.slavePath()).condition, LinkState::Condition::Closed); // opened
     }
 
     void twoLinesTogether() {
@@ -166,5 +267,14 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestKovCommsPty)
+int main(int argc, char* argv[]) {
+    if (argc == 3 && qstrcmp(argv[1], "--hold") == 0) {
+        QCoreApplication app(argc, argv);
+        return holdPort(argv[2]);
+    }
+    QCoreApplication app(argc, argv);
+    TestKovCommsPty test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_kovcomms_pty.moc"

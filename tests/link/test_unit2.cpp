@@ -1,8 +1,19 @@
 #include "Unit2.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QtTest>
+
+namespace {
+class ListedPorts final : public platform::PortSource {
+public:
+    QList<platform::PortInfo> list;
+    QList<platform::PortInfo> ports() const override { return platform::sortedPorts(list); }
+};
+const QString kAdapter = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K-if00-port0";
+} // namespace
 
 // The link settings dialog on its own: it edits the three indexes it was given, and only on OK.
 class TestUnit2 : public QObject {
@@ -46,6 +57,60 @@ private slots:
         form.Button1Click();
         QCOMPARE(port, 2);
         QCOMPARE(speed, 9);
+    }
+
+    // Without hardware: the devices come from the test, the mapping file from a folder of its own.
+    void deviceChooserAndMapping() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("ports.ini");
+        ListedPorts source;
+        source.list = {{"/dev/ttyUSB0", kAdapter, "FT232R USB UART", "FTDI", "A10K"},
+                       {"/dev/ttyS10", "", "", "", ""},
+                       {"/dev/ttyS2", "", "16550A", "", ""}};
+        // Nothing remembered: the first two present, in an order that does not change between runs.
+        platform::PortMap map = platform::startupPortMap(source, file, {});
+        QCOMPARE(map.device("COM1"), QString("/dev/ttyS2"));
+        QCOMPARE(map.device("COM2"), QString("/dev/ttyS10"));
+        const platform::PortMap bare = platform::startupPortMap(ListedPorts(), file, {});
+        QCOMPARE(bare.device("COM1"), QString("/dev/ttyS0"));
+        QCOMPARE(bare.device("COM2"), QString("/dev/ttyS1"));
+
+        int port = 0, protocol = 0, speed = 4;
+        TForm2 form(port, protocol, speed);
+        form.setDeviceChoice(&map, &source, file);
+        form.show();
+        QCOMPARE(form.Edit4()->count(), 3);
+        QCOMPARE(form.Edit4()->itemText(2), kAdapter + "  (FT232R USB UART)");
+        QCOMPARE(form.Edit4()->currentText(), QString("/dev/ttyS2"));
+        QCOMPARE(form.DeviceDetails()->text(), QString("16550A"));
+        form.Edit1()->setCurrentIndex(1);
+        QCOMPARE(form.Edit4()->currentText(), QString("/dev/ttyS10"));
+        form.Edit4()->setCurrentIndex(2);
+        QCOMPARE(form.chosenDevice(1), kAdapter);
+        QCOMPARE(form.DeviceDetails()->text(), QString("FT232R USB UART, FTDI, serial A10K, /dev/ttyUSB0"));
+        form.Edit1()->setCurrentIndex(0);
+        form.Edit4()->setEditText(dir.filePath("ttyGone"));
+        QCOMPARE(form.DeviceDetails()->text(), QString("Not present"));
+        QCOMPARE(form.chosenDevice(1), kAdapter);
+        QTest::mouseClick(form.Button2(), Qt::LeftButton);
+        QCOMPARE(map.device("COM1"), QString("/dev/ttyS2"));
+        QVERIFY(!QFileInfo::exists(file));
+
+        // Each showing starts from the map; OK applies and remembers only what changed.
+        form.show();
+        QCOMPARE(form.Edit4()->currentText(), QString("/dev/ttyS2"));
+        form.Edit1()->setCurrentIndex(1);
+        form.Edit4()->setCurrentIndex(2);
+        QTest::mouseClick(form.Button1(), Qt::LeftButton);
+        QCOMPARE(port, 1);
+        QCOMPARE(map.device("COM2"), kAdapter);
+        QCOMPARE(map.device("COM1"), QString("/dev/ttyS2"));
+        QCOMPARE(QSettings(file, QSettings::IniFormat).allKeys(), QStringList{"Ports/COM2"});
+
+        // The next start: what was remembered wins over the default, a start option over both.
+        const platform::PortMap next = platform::startupPortMap(source, file, {{"COM1", "/dev/pts/9"}});
+        QCOMPARE(next.device("COM1"), QString("/dev/pts/9"));
+        QCOMPARE(next.device("COM2"), kAdapter);
     }
 };
 

@@ -43,6 +43,7 @@ public:
     qint64 write(const char* data, qint64 size) override;
     void drainOutput(qint32 baud) override;
     void setRts(bool on) override;
+    bool setKernelRs485(bool on) override { return on && kernelRs485; }
 
     // Bytes that arrive delayMs after now (0: already there).
     void feed(const QByteArray& bytes, qint64 delayMs = 0);
@@ -51,6 +52,8 @@ public:
     QStringList eventKinds() const;
 
     bool openable = true;
+    bool kernelRs485 = false; // the driver takes RS-485 mode
+
     QString openedName;
     qint32 baud = 0;
     bool rts = false;

@@ -10,13 +10,13 @@ namespace platform {
 
 #ifdef Q_OS_UNIX
 bool pathNamesOpenFile(const QString& path, int fd) {
-    struct stat open {};
+    struct stat opened {};
     struct stat named {};
-    if (::fstat(fd, &open) != 0)
+    if (::fstat(fd, &opened) != 0)
         return true; // nothing to compare with: the write itself will tell
     if (::stat(QFile::encodeName(path).constData(), &named) != 0)
         return false;
-    return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+    return opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 #else
 bool pathNamesOpenFile(const QString&, int) {

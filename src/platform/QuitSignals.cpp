@@ -1,5 +1,6 @@
 #include "QuitSignals.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 
 #ifdef Q_OS_UNIX
@@ -23,10 +24,14 @@ void onSignal(int) {
 } // namespace
 
 void quitOnTerminationSignals(std::function<void()> quit) {
+    // A write beyond the file-size limit then fails like one on a full disk, and the user is told,
+    // instead of the program being killed half-way through a save.
+    ::signal(SIGXFSZ, SIG_IGN);
     if (signalPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return;
     ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read);
+    // Owned by the application object, so it goes when the event loop's owner does.
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [quit = std::move(quit)] {
         char byte;
         [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &byte, 1);

@@ -1,5 +1,6 @@
 #include "DataLog.h"
 
+#include "FileIdentity.h"
 #include "Unit0.h"
 
 bool DataLog::start(const QString& fileName) {
@@ -12,6 +13,7 @@ bool DataLog::start(const QString& fileName) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return false;
     settings.LoggingActive = true;
+    wholeBytes = 0;
     return true;
 }
 
@@ -23,13 +25,31 @@ void DataLog::stop() {
 void DataLog::write(const QByteArray& line) {
     if (!settings.LoggingActive)
         return;
-    const QByteArray record = line + "\r\n";
     QFile& file = settings.LogFile;
-    if (file.write(record) == record.size())
+    if (!platform::pathNamesOpenFile(settings.LogFileName, file.handle())) {
+        fail(QStringLiteral("The file was deleted or replaced while logging"));
         return;
-    QString error = file.errorString();
-    if (error.isEmpty() || file.error() == QFileDevice::NoError)
-        error = QStringLiteral("Write error");
+    }
+    const QByteArray record = line + "\r\n";
+    qint64 done = 0;
+    // A write cut short by a full disk reports nothing; the next one fails with the system's reason.
+    while (done < record.size()) {
+        const qint64 n = file.write(record.constData() + done, record.size() - done);
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    if (done == record.size()) {
+        wholeBytes += done;
+        return;
+    }
+    const QString error = file.errorString();
+    if (done > 0)
+        file.resize(wholeBytes); // no cut-off record in the file
+    fail(error);
+}
+
+void DataLog::fail(const QString& error) {
     stop();
     if (onWriteFailed)
         onWriteFailed(error);

@@ -23,10 +23,15 @@ public:
     // returns, so a crash of the program loses no completed line.
     void write(const QByteArray& line);
 
-    // A write failed (a full disk): logging has already stopped and the file is closed. Called once,
-    // with the system's error text.
+    // A write failed (a full disk), or the file was deleted or replaced while logging: logging has
+    // already stopped and the file is closed, holding whole records only. Called once, with the
+    // system's error text or what happened to the file.
     std::function<void(const QString& error)> onWriteFailed;
 
 private:
+    void fail(const QString& error);
+
     SharedSettings& settings;
+    // Bytes of the records written whole since the file was emptied.
+    qint64 wholeBytes = 0;
 };

@@ -136,21 +136,11 @@ const QStringList& stopConditions() {
 }
 
 QString nextChannelAddress(const QString& address) {
+    // Stepping through the sequence itself keeps the result a valid address whatever the input.
     const QString a = address.left(4);
-    if (a.size() < 4 || a == kLastChannel)
-        return a;
-    const QChar letter = a[3];
-    if (letter == QLatin1Char('A'))
-        return a.left(3) + QLatin1Char('B');
-    if (letter != QLatin1Char('B'))
-        return a;
-    int lead = a[0].unicode() - '0';
-    int number = a.mid(1, 2).toInt() + 1;
-    if (number > (lead == 0 ? 12 : 14)) {
-        ++lead;
-        number = 1;
-    }
-    return QStringLiteral("%1%2A").arg(lead).arg(number, 2, 10, QLatin1Char('0'));
+    const QStringList& all = channelAddresses();
+    const qsizetype i = all.indexOf(a);
+    return i >= 0 && i + 1 < all.size() ? all[i + 1] : a;
 }
 
 QString defaultChannelRecord(const QString& address) {

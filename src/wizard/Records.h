@@ -39,7 +39,7 @@ const QStringList& stopConditions();  // BUTTON, DURATION, BURST, LEVEL
 
 inline const QString kFirstChannel = QStringLiteral("001A");
 inline const QString kLastChannel = QStringLiteral("514B");
-// The address after this one; the last address, and one whose letter is neither A nor B, stay.
+// The address after this one; the last address, and any text that is not an address, stay.
 QString nextChannelAddress(const QString& address);
 
 QString defaultChannelRecord(const QString& address);

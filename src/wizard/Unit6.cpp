@@ -120,6 +120,9 @@ TForm6::~TForm6() {
     // Hiding moves the focus out of the fields; their handlers must not run on a form being destroyed.
     refocusing = true;
     hide();
+    // The fields' focus filters read this form's members. The base class destroys the fields (and
+    // sends the last focus-out) only after those members are gone, so the fields go first, here.
+    qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
 
 void TForm6::watchExit(QWidget* field, void (TForm6::*handler)()) {

@@ -1,12 +1,12 @@
 #include "ConfigFile.h"
 #include "ConfigTree.h"
 #include "Positional.h"
+#include "QuitSignals.h"
 #include "Unit0.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -230,8 +230,9 @@ private slots:
             addInstrument(big, QString::number(i, 16).toUpper().rightJustified(2, '0'));
         QVERIFY(serializeConfig(big).size() > 16384);
 
-        // The disk "fills up" after 8 KiB: the file-size limit makes writes fail as a full disk does.
-        std::signal(SIGXFSZ, SIG_IGN);
+        // The disk "fills up" after 8 KiB: the file-size limit makes writes fail as a full disk does,
+        // once the program's start-up signal handling keeps SIGXFSZ from killing it.
+        platform::quitOnTerminationSignals({});
         rlimit old{};
         getrlimit(RLIMIT_FSIZE, &old);
         rlimit small8k = old;

@@ -4,6 +4,7 @@
 #include "FakeDialogs.h"
 #include "FakeSerialPort.h"
 #include "Positional.h"
+#include "QuitSignals.h"
 #include "Sound.h"
 #include "TerminalScreen.h"
 
@@ -15,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QtTest>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -376,14 +379,51 @@ private slots:
         QCOMPARE(fileBytes(path), QByteArray("one\r\ntwo\r\n"));
     }
 
+    void aWriteFailureIsReportedOnceAndStopsLogging_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QByteArray>("kept");
+        QTest::newRow("full device") << "/dev/full"
+                                     << "No space left on device" << QByteArray();
+        // The limit falls inside the second record: only the first stays in the file.
+        QTest::newRow("file-size limit") << "limit"
+                                         << "File too large" << QByteArray("a\r\n");
+        // Nothing is written into the void, nor a new file made under the name.
+        QTest::newRow("file deleted") << "delete"
+                                      << "deleted or replaced" << QByteArray("<missing>");
+        QTest::newRow("file replaced") << "replace"
+                                       << "deleted or replaced" << QByteArray("other");
+    }
     void aWriteFailureIsReportedOnceAndStopsLogging() {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        QFETCH(QByteArray, kept);
+        QTemporaryDir dir;
+        const QString path = fault.startsWith('/') ? fault : dir.filePath("LOG.TXT");
         Harness h;
         QVERIFY(h.showAndActivate());
         h.mode.TerminalSelect();
-        h.dialogs.saveAnswers = {QStringLiteral("/dev/full")};
+        h.dialogs.saveAnswers = {path};
         QTest::mouseClick(h.screen->TerminalLog(), Qt::LeftButton);
         QVERIFY(h.form0.Settings.LoggingActive);
+
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        if (fault == "limit") {
+            platform::quitOnTerminationSignals({}); // the program's own: SIGXFSZ must not kill it
+            rlimit five = old;
+            five.rlim_cur = 5;
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &five), 0);
+        } else if (fault == "delete") {
+            QVERIFY(QFile::remove(path));
+        } else if (fault == "replace") {
+            QVERIFY(QFile::rename(path, path + ".old"));
+            QFile other(path);
+            QVERIFY(other.open(QIODevice::WriteOnly));
+            other.write("other");
+        }
         h.arrive("a\r\nb\r\nc");
+        setrlimit(RLIMIT_FSIZE, &old);
         // The block is shown whole before the report comes.
         QCOMPARE(h.rx(), QString("a\nb\nc"));
         QVERIFY(!h.form0.Settings.LoggingActive);
@@ -391,7 +431,9 @@ private slots:
         QCOMPARE(h.screen->TerminalLog()->text(), QString("Log"));
         QVERIFY(h.screen->TerminalScan()->isEnabled());
         QTRY_COMPARE(h.dialogs.errors.size(), 1);
-        QVERIFY2(h.dialogs.errors[0].contains("No space left on device"), qPrintable(h.dialogs.errors[0]));
+        QVERIFY2(h.dialogs.errors[0].contains(reason), qPrintable(h.dialogs.errors[0]));
+        if (!fault.startsWith('/'))
+            QCOMPARE(fileBytes(path), kept);
         h.arrive("\r\nd\r\n");
         QCoreApplication::processEvents(); // a second report would be queued by now
         QCOMPARE(h.dialogs.errors.size(), 1);

@@ -142,6 +142,8 @@ private slots:
                                             << "001C";
         QTest::newRow("first four only") << "003Bxyz"
                                          << "004A";
+        QTest::newRow("invalid stays") << "X99B"
+                                       << "X99B";
     }
     void nextAddress() {
         QFETCH(QString, from);

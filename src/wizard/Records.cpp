@@ -135,6 +135,28 @@ const QStringList& stopConditions() {
     return l;
 }
 
+namespace {
+
+// Every channel address in order: 001A..012B, then 101A..514B.
+const QStringList& channelAddresses() {
+    static const QStringList all = [] {
+        QStringList l;
+        for (int lead = 0; lead <= 5; ++lead) {
+            const int limit = lead == 0 ? 12 : 14;
+            for (int number = 1; number <= limit; ++number)
+                for (const char letter : {'A', 'B'})
+                    l.append(QStringLiteral("%1%2%3")
+                                 .arg(lead)
+                                 .arg(number, 2, 10, QLatin1Char('0'))
+                                 .arg(QLatin1Char(letter)));
+        }
+        return l;
+    }();
+    return all;
+}
+
+} // namespace
+
 QString nextChannelAddress(const QString& address) {
     // Stepping through the sequence itself keeps the result a valid address whatever the input.
     const QString a = address.left(4);

@@ -41,6 +41,7 @@ bool QtSerialPort::open(const QString& comName) {
     lossQueued = false;
     connect(port.get(), &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError e) { onError(e); });
+    connect(port.get(), &QSerialPort::readyRead, this, &SerialPort::readyRead);
     if (!port->open(QIODevice::ReadWrite)) {
         port.reset();
         return false;

@@ -1,8 +1,8 @@
 // Throughput of the terminal's receive window: 20 MB fed in blocks of 64 bytes into TerminalReceive
 // with the real widget (offscreen), with 10 000 and with 200 000 lines already in the window, as a
 // multiple of what a 57600 baud line can deliver (5760 bytes a second at 10 bits a character). The
-// window is painted whenever 10 ms have passed, as the event loop would between poll ticks. Also the
-// cost of a 100 000-byte line that never ends.
+// event loop runs whenever 10 ms have passed, as it would between deliveries, so the window shows
+// what has arrived once a frame. Also the cost of a 100 000-byte line that never ends.
 //
 //   build/bin/bench_terminal [megabytes]
 #include "ConfigTree.h"

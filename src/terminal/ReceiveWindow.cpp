@@ -39,7 +39,7 @@ ReceiveWindow::ReceiveWindow(QPlainTextEdit* edit) : edit(edit) {
     edit->setUndoRedoEnabled(false);
     edit->setMaximumBlockCount(kMaximumLines);
     frame.setSingleShot(true);
-    frame.setInterval(kFrameMs);
+    sinceFlush.start();
     QObject::connect(&frame, &QTimer::timeout, edit, [this] { flush(); });
     barPaint.setSingleShot(true);
     barPaint.setInterval(kScrollBarMs);
@@ -54,8 +54,9 @@ ReceiveWindow::ReceiveWindow(QPlainTextEdit* edit) : edit(edit) {
 
 void ReceiveWindow::changed() {
     anyLine = true;
+    // A line after a quiet spell is shown at once; a stream is shown a frame at a time.
     if (!frame.isActive())
-        frame.start();
+        frame.start(int(std::max<qint64>(0, kFrameMs - sinceFlush.elapsed())));
 }
 
 void ReceiveWindow::setLastLine(const QByteArray& newLine) {
@@ -107,6 +108,7 @@ void ReceiveWindow::receive(const char* data, qint64 size) {
 
 void ReceiveWindow::flush() {
     frame.stop();
+    sinceFlush.start();
     const qsizetype chunk = kDisplayChunk;
     if (pendingLines.isEmpty() && shownKeep == line.size() && shownLength == line.size())
         return;

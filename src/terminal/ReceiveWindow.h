@@ -3,6 +3,7 @@
 #include "LineAssembly.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <functional>
@@ -23,7 +24,8 @@ public:
     static constexpr int kDisplayChunk = 1024;
     // A long session must not eat the machine's memory; a line costs the widget about 0.7 KB.
     static constexpr int kMaximumLines = 250000;
-    static constexpr int kFrameMs = 16;
+    // A frame of a 30 Hz display: a stream of lines is read as easily, at half the painting.
+    static constexpr int kFrameMs = 33;
     static constexpr int kScrollBarMs = 250;
 
     explicit ReceiveWindow(QPlainTextEdit* edit);
@@ -59,6 +61,7 @@ private:
     QByteArray pendingLines;   // completed since the last frame, each ended by LF; the first from shownKeep
     bool anyLine = false;
     QTimer frame;
+    QElapsedTimer sinceFlush;
     QTimer barPaint;
     // Scrolls to the end once the event loop runs, after the widget has taken the new size in.
     QTimer follow;

@@ -104,6 +104,7 @@ Result run(Terminal& t, const QByteArray& data) {
         if (b >= blocks - perMb)
             lastMb += us;
     }
+    t.mode.receiveWindow().flush(); // shown, not only received
     r.seconds = double(total.nsecsElapsed()) / 1e9;
     r.cpuSeconds = double(std::clock() - cpu) / CLOCKS_PER_SEC;
     r.firstMbUs = firstMb / double(std::min(perMb, blocks));
@@ -126,6 +127,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < already; ++i)
             fill += "earlier line " + QByteArray::number(i) + "\r\n";
         t.feed(fill, 4096);
+        t.mode.receiveWindow().flush();
         const int before = t.screen->TermRX()->document()->blockCount() - 1;
         const Result r = run(t, data);
         const double rate = double(data.size()) / r.seconds;

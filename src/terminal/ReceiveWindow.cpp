@@ -41,9 +41,6 @@ ReceiveWindow::ReceiveWindow(QPlainTextEdit* edit) : edit(edit) {
     frame.setSingleShot(true);
     sinceFlush.start();
     QObject::connect(&frame, &QTimer::timeout, edit, [this] { flush(); });
-    barPaint.setSingleShot(true);
-    barPaint.setInterval(kScrollBarMs);
-    QObject::connect(&barPaint, &QTimer::timeout, edit, [edit] { edit->verticalScrollBar()->update(); });
     follow.setSingleShot(true);
     follow.setInterval(0);
     QObject::connect(&follow, &QTimer::timeout, edit, [edit] {
@@ -161,11 +158,6 @@ void ReceiveWindow::flush() {
     const bool partial = !everything && view->updatesEnabled();
     if (partial)
         view->setAttribute(Qt::WA_UpdatesDisabled, true);
-    // The scroll bar's range changes with every line, mostly by less than a pixel; painting it in
-    // every frame would cost more than the text. It is painted a few times a second instead.
-    const bool barQuiet = bar->updatesEnabled();
-    if (barQuiet)
-        bar->setAttribute(Qt::WA_UpdatesDisabled, true);
     QTextCursor cursor(doc);
     cursor.beginEditBlock();
     cursor.setPosition(replaceFrom);
@@ -189,11 +181,6 @@ void ReceiveWindow::flush() {
         bar->setValue(bar->maximum());
         if (bar->value() < bar->maximum())
             follow.start(); // once the widget has taken in the new size
-    }
-    if (barQuiet) {
-        bar->setAttribute(Qt::WA_UpdatesDisabled, false);
-        if (!barPaint.isActive())
-            barPaint.start();
     }
     if (partial) {
         QTextCursor first(doc);

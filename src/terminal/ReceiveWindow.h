@@ -26,7 +26,6 @@ public:
     static constexpr int kMaximumLines = 250000;
     // A frame of a 30 Hz display: a stream of lines is read as easily, at half the painting.
     static constexpr int kFrameMs = 33;
-    static constexpr int kScrollBarMs = 250;
 
     explicit ReceiveWindow(QPlainTextEdit* edit);
 
@@ -62,7 +61,6 @@ private:
     bool anyLine = false;
     QTimer frame;
     QElapsedTimer sinceFlush;
-    QTimer barPaint;
     // Scrolls to the end once the event loop runs, after the widget has taken the new size in.
     QTimer follow;
 };

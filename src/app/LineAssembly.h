@@ -14,6 +14,18 @@ public:
     virtual void appendEmptyLine() = 0;
     // A CR has completed this line (the data log listens here).
     virtual void lineCompleted(const QByteArray& line) { Q_UNUSED(line); }
+
+    // The steps the assembly takes. The defaults go through the calls above and copy the whole
+    // line each time; a target that keeps long lines overrides them, so that a block costs the
+    // same however long the line it continues.
+    // Appends bytes to the last line, adding it when there are none.
+    virtual void appendToLastLine(const char* data, qint64 size);
+    // Removes the last character of the last line, if it has one.
+    virtual void removeLastCharacter();
+    // CR: the last line is stored (added when there are none), reported, and an empty one follows.
+    virtual void completeLastLine();
+    // The end of one block of bytes.
+    virtual void blockAssembled() {}
 };
 
 // Received bytes into lines: BS deletes the last character of the line under construction (never
@@ -31,11 +43,17 @@ public:
     QByteArray lastLine() const override { return lines.isEmpty() ? QByteArray() : lines.last(); }
     void setLastLine(const QByteArray& line) override;
     void appendEmptyLine() override;
+    void appendToLastLine(const char* data, qint64 size) override;
+    void removeLastCharacter() override;
+    void completeLastLine() override;
+    void blockAssembled() override;
     void clear() { lines.clear(); }
 
     QList<QByteArray> lines;
 
 private:
+    void trimLastLine();
+
     int maxLines;
     int maxLineLength;
 };

@@ -10,6 +10,9 @@ constexpr char CR = 13;
 constexpr char LF = 10;
 constexpr int kMinimumPollMs = 10;
 constexpr int kDeviceWatchMs = 1000;
+// Blocks handed over in one go before the event loop gets a turn, so a flood cannot starve input
+// and painting.
+constexpr int kBlocksPerDelivery = 256;
 } // namespace
 
 qint32 comSpeedBaud(TComSpeed speed) {
@@ -23,7 +26,10 @@ TKovComms::TKovComms(std::unique_ptr<platform::SerialPort> port, platform::Clock
     : QObject(parent), serialPort(std::move(port)), clock(clk ? clk : &platform::SteadyClock::instance()) {
     // Not in the initialiser list: bufferSizeInput is declared after the buffer and not yet set there.
     receiveBuffer = QByteArray(bufferSizeInput, '\0');
-    connect(&pollTimer, &QTimer::timeout, this, &TKovComms::PollReceive);
+    deliveryTimer.setSingleShot(true);
+    connect(&deliveryTimer, &QTimer::timeout, this, &TKovComms::PollReceive);
+    // The notification may come from inside ReadReply's wait: only schedule here, never read.
+    connect(serialPort.get(), &platform::SerialPort::readyRead, this, &TKovComms::scheduleDelivery);
     // A device that vanished is released at once, so later exchanges see a closed link.
     connect(serialPort.get(), &platform::SerialPort::lost, this, &TKovComms::portLost);
     reconnectTimer.setInterval(kDeviceWatchMs);
@@ -74,16 +80,24 @@ void TKovComms::setComSpeed(TComSpeed value) {
 void TKovComms::setDelay_Polling(quint16 value) {
     if (value == delayPolling)
         return;
-    const bool open = IsOpen();
-    if (open)
-        pollTimer.stop();
     delayPolling = value;
-    if (open)
-        startPollTimer();
+    // A delivery already due keeps its time; the new delay applies from the next one.
 }
 
-void TKovComms::startPollTimer() {
-    pollTimer.start(qMax<int>(delayPolling, kMinimumPollMs));
+int TKovComms::deliveryDelay() const {
+    return qMax<int>(delayPolling, kMinimumPollMs);
+}
+
+void TKovComms::scheduleDelivery() {
+    if (!deliveryTimer.isActive())
+        deliveryTimer.start(deliveryDelay());
+}
+
+void TKovComms::setReceiveHeld(bool held) {
+    receiveHeld = held;
+    // Bytes that arrived while held were announced and not taken; look once more.
+    if (!held && IsOpen())
+        scheduleDelivery();
 }
 
 void TKovComms::setComMode(TComMode value) {
@@ -120,15 +134,16 @@ bool TKovComms::openPort() {
     linkState.problem = platform::PortProblem();
     linkState.condition = LinkState::Condition::Open;
     ApplyPortSettings();
-    startPollTimer();
     publishState();
+    // Bytes already queued announce nothing more.
+    scheduleDelivery();
     return true;
 }
 
 void TKovComms::Close() {
     wantOpen = false;
     reconnectTimer.stop();
-    pollTimer.stop();
+    deliveryTimer.stop();
     serialPort->close();
     kernelRs485 = false;
     linkState.condition = LinkState::Condition::Closed;
@@ -137,7 +152,7 @@ void TKovComms::Close() {
 }
 
 void TKovComms::portLost() {
-    pollTimer.stop();
+    deliveryTimer.stop();
     serialPort->close();
     kernelRs485 = false;
     if (!wantOpen)
@@ -239,7 +254,10 @@ QString TKovComms::ReadReply() {
     readingReply = true;
     QByteArray collected;
     char last = 0;
-    qint64 start = clock->nowMs();
+    const qint64 begun = clock->nowMs();
+    // A peer that talks without end must not hold the program: replies are short lines.
+    const qint64 deadline = begun + outputTimeout + kReplyTimeLimitMs;
+    qint64 start = begun;
     bool success = false;
     for (;;) {
         if (!IsOpen())
@@ -248,6 +266,8 @@ QString TKovComms::ReadReply() {
         if (serialPort->read(&byte, 1) == 1) {
             last = byte;
             if (byte != CR && byte != LF) {
+                if (collected.size() >= kMaximumReplyLength)
+                    break;
                 collected.append(byte);
                 start = clock->nowMs();
             }
@@ -256,26 +276,35 @@ QString TKovComms::ReadReply() {
             success = true;
             break;
         }
-        const qint64 elapsed = clock->nowMs() - start;
-        if (elapsed >= outputTimeout)
+        const qint64 now = clock->nowMs();
+        const qint64 wait = qMin(start + outputTimeout, deadline) - now;
+        if (wait <= 0)
             break;
         // Sleep until the next byte instead of spinning; a byte other than CR/LF restarts the wait.
-        serialPort->waitForReadyRead(int(outputTimeout - elapsed));
+        serialPort->waitForReadyRead(int(wait));
     }
     readingReply = false;
+    // Bytes after the reply's LF, or a reply given up on, go to the receive handler.
+    if (IsOpen())
+        scheduleDelivery();
     return success ? QString::fromLatin1(collected) : QString();
 }
 
 void TKovComms::PollReceive() {
-    if (!IsOpen() || readingReply || receiveHeld || receiveBuffer.isEmpty())
-        return;
-    const qint64 n = serialPort->read(receiveBuffer.data(), receiveBuffer.size());
-    if (n > 0 && onReceiveData)
-        onReceiveData(this, receiveBuffer.constData(), qint32(n));
-}
-
-void TKovComms::setReceiveHeld(bool held) {
-    receiveHeld = held;
+    // The handler may start an exchange, hold delivery or close the link: look again before each block.
+    for (int i = 0; i < kBlocksPerDelivery; ++i) {
+        if (!IsOpen() || readingReply || receiveHeld || receiveBuffer.isEmpty())
+            return;
+        const qint64 n = serialPort->read(receiveBuffer.data(), receiveBuffer.size());
+        if (n > 0 && onReceiveData)
+            onReceiveData(this, receiveBuffer.constData(), qint32(n));
+        // A short block means the queue is empty; the next byte announces itself.
+        if (n < receiveBuffer.size())
+            return;
+    }
+    // Still more: the rest after the event loop has had its turn.
+    if (IsOpen() && !deliveryTimer.isActive())
+        deliveryTimer.start(0);
 }
 
 void TKovComms::WaitMilliseconds(qint64 n) {

@@ -20,15 +20,16 @@ enum class TComPort { Com1, Com2, Com3, Com4 };
 enum class TComSpeed { br600, br1200, br2400, br4800, br9600, br19200, br38400, br57600 };
 
 class TKovComms;
-// Sender, DataPtr, DataSize. The bytes are overwritten by the next poll: copy what you keep.
+// Sender, DataPtr, DataSize. The bytes are overwritten by the next delivery: copy what you keep.
 using TComReceiveData = std::function<void(TKovComms* Sender, const char* DataPtr, qint32 DataSize)>;
 
 // Line speed of a TComSpeed ordinal: 600 doubling up to 38400, then 57600.
 qint32 comSpeedBaud(TComSpeed speed);
 
 // The serial link to the instruments: one port, opened with a speed and line mode; writes byte
-// blocks (RTS as transmit enable on RS422/RS485), reads one reply line with a time-out, and polls for
-// unprompted bytes while the event loop is idle. It knows nothing of commands: callers frame them.
+// blocks (RTS as transmit enable on RS422/RS485), reads one reply line with a time-out, and hands
+// unprompted bytes to OnReceiveData when the port says they arrived. It knows nothing of commands:
+// callers frame them.
 class TKovComms : public QObject {
     Q_OBJECT
 public:
@@ -75,15 +76,21 @@ public:
     void SendBytes(const QByteArray& bytes);
     void WriteBuffer(const char* data, qint32 count);
     QString ReadReply();
+    // Hands everything waiting to OnReceiveData, in blocks of at most BufferSize_Input.
     void PollReceive();
-    // While held, unprompted bytes stay queued for the operation that owns the line; released, they
-    // are delivered at the next chance.
+    // While held, nothing is delivered to OnReceiveData: bytes stay queued until release. Lets a long
+    // operation run the event loop between its exchanges without a delivery taking a reply.
     void setReceiveHeld(bool held);
+
+    // A reply line longer than this is no reply.
+    static constexpr int kMaximumReplyLength = 256;
+    // However slowly its characters come, a reply takes no longer than this plus OutputTimeout.
+    static constexpr int kReplyTimeLimitMs = 30000;
 
     // For tests and benchmarks.
     platform::SerialPort& port() { return *serialPort; }
-    bool pollTimerActive() const { return pollTimer.isActive(); }
-    int pollTimerInterval() const { return pollTimer.interval(); }
+    bool deliveryPending() const { return deliveryTimer.isActive(); }
+    int deliveryDelay() const;
     bool waitingForDevice() const { return reconnectTimer.isActive(); }
 
 signals:
@@ -92,7 +99,7 @@ signals:
 
 private:
     void WaitMilliseconds(qint64 n);
-    void startPollTimer();
+    void scheduleDelivery();
     QString comName() const;
     bool openPort();
     void portLost();
@@ -102,7 +109,9 @@ private:
 
     std::unique_ptr<platform::SerialPort> serialPort;
     platform::Clock* clock;
-    QTimer pollTimer;
+    // Runs once after bytes arrive, so bytes that follow closely are delivered together; nothing
+    // runs while the line is quiet.
+    QTimer deliveryTimer;
     // Runs only while a wanted link has no device; one look a second costs nothing worth counting.
     QTimer reconnectTimer;
     QByteArray receiveBuffer;

@@ -190,6 +190,7 @@ bool QtSerialPort::open(const QString& comName) {
     lossQueued = false;
     connect(port.get(), &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError e) { onError(e); });
+    connect(port.get(), &QSerialPort::readyRead, this, &SerialPort::readyRead);
     if (!port->open(QIODevice::ReadWrite)) {
         const QString reason = port->errorString();
         port->disconnect(this);

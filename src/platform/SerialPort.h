@@ -82,6 +82,9 @@ public:
 signals:
     // The device failed for good (hang-up, removed). Emitted queued, never from inside a read.
     void lost();
+    // Bytes have arrived. May be emitted from inside read or waitForReadyRead: a slot must not read
+    // the port, only arrange for a read once the current call has returned.
+    void readyRead();
 
 protected:
     PortMap map;

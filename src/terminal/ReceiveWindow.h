@@ -3,6 +3,7 @@
 #include "LineAssembly.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <functional>
@@ -11,16 +12,20 @@ class QPlainTextEdit;
 
 // The terminal's receive window as a target of the shared line assembly.
 //
-// Every change touches only the end of the document, so the cost of a block does not grow with the
-// lines already shown. The line under construction is kept whole in memory (it is what the data log
-// writes), but shown in pieces of at most kDisplayChunk characters: the widget lays out a changed
-// line in full, and a device that sends 100 000 bytes without a CR would otherwise make every block
-// cost a layout of the whole line.
+// Bytes are assembled as they arrive (a completed line reaches onLineCompleted at once), but the
+// widget is changed at most once per display frame: one edit that replaces what changed at the end
+// of the document and appends the lines completed since. A full window drops its oldest tenth in
+// such an edit, so trimming costs the same per line received however long the session has run. The line under
+// construction is kept whole in memory (it is what the data log writes), but shown in pieces of at most
+// kDisplayChunk characters: the widget lays out a changed line in full, and a device that sends 100 000 bytes
+// without a CR would otherwise make every frame cost a layout of the whole line.
 class ReceiveWindow : public LineTarget {
 public:
     static constexpr int kDisplayChunk = 1024;
     // A long session must not eat the machine's memory; a line costs the widget about 0.7 KB.
     static constexpr int kMaximumLines = 250000;
+    // A frame of a 30 Hz display: a stream of lines is read as easily, at half the painting.
+    static constexpr int kFrameMs = 33;
 
     explicit ReceiveWindow(QPlainTextEdit* edit);
 
@@ -29,9 +34,15 @@ public:
     void setLastLine(const QByteArray& newLine) override;
     void appendEmptyLine() override;
     void lineCompleted(const QByteArray& completed) override;
+    void appendToLastLine(const char* data, qint64 size) override;
+    void removeLastCharacter() override;
+    void completeLastLine() override;
 
-    // One received block: assembled into lines, the view kept at the end if it was there.
+    // One received block: assembled into lines now, shown with the next frame, the view kept at
+    // the end if it was there.
     void receive(const char* data, qint64 size);
+    // Shows at once what has been received so far.
+    void flush();
     // Empties the window; a partial line received so far is dropped.
     void clear();
 
@@ -40,12 +51,16 @@ public:
 
 private:
     int displayedLength(qsizetype n) const { return int(n + n / kDisplayChunk); }
-    void replaceTail(const QByteArray& newLine);
+    void changed();
 
     QPlainTextEdit* edit;
-    QByteArray line; // the line under construction, as shown
+    QByteArray line;           // the line under construction, whole
+    qsizetype shownLength = 0; // how much of it the document shows
+    qsizetype shownKeep = 0;   // how much of what is shown is still right
+    QByteArray pendingLines;   // completed since the last frame, each ended by LF; the first from shownKeep
     bool anyLine = false;
-    // Scrolls to the end once the event loop runs: scrolling after every block would move the
-    // window's image each time, only to paint it again.
+    QTimer frame;
+    QElapsedTimer sinceFlush;
+    // Scrolls to the end once the event loop runs, after the widget has taken the new size in.
     QTimer follow;
 };

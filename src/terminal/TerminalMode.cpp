@@ -160,7 +160,7 @@ void TerminalMode::TerminalLogClick() {
 
 void TerminalMode::writeFailed(const QString& error) {
     showLoggingButtons(false);
-    // This runs inside the receive handler; a message box there would run the poll again before the
+    // This runs inside the receive handler; a message box there would run a delivery again before the
     // block being assembled is finished.
     const QString text = QStringLiteral("Cannot write to the data log file %1: %2. Data logging has stopped.")
                              .arg(svc.settings().LogFileName, error);

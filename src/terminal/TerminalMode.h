@@ -38,6 +38,9 @@ public:
     void TerminalScanClick();
     void TerminalLogClick();
 
+    // For tests: the window shows received lines once per frame; tests flush it instead of waiting.
+    ReceiveWindow& receiveWindow() { return receive; }
+
 private:
     void sendCommand(const QString& suffix);
     void showLoggingButtons(bool logging);

@@ -54,6 +54,30 @@ private slots:
         QCOMPARE(r.done, QList<QByteArray>({"y", ""}));
     }
 
+    // A line that never ends costs each block only its own bytes: the assembly continues the line,
+    // it never hands the whole line back and forth.
+    void aLongLineIsContinuedNotRebuilt() {
+        struct Counter : LineBuffer {
+            qint64 handed = 0;
+            int rebuilt = 0;
+            void setLastLine(const QByteArray& l) override {
+                ++rebuilt;
+                LineBuffer::setLastLine(l);
+            }
+            void appendToLastLine(const char* d, qint64 n) override {
+                handed += n;
+                LineBuffer::appendToLastLine(d, n);
+            }
+        } c;
+        const QByteArray block(64, 'x');
+        for (int i = 0; i < 1000; ++i)
+            AssembleLines(c, block.constData(), block.size());
+        AssembleLines(c, "\b\by\r", 4);
+        QCOMPARE(c.handed, 64001);
+        QCOMPARE(c.rebuilt, 0);
+        QCOMPARE(c.lines, QList<QByteArray>({QByteArray(4094, 'x') + "y", ""}));
+    }
+
     void bufferStaysBounded() {
         LineBuffer b(10, 100);
         const QByteArray noLf(100000, 'a');

@@ -48,20 +48,22 @@ private slots:
             QCOMPARE(comSpeedBaud(TComSpeed(i)), expected[i]);
     }
 
-    void openAppliesSettingsAndStartsPoll() {
+    void openAppliesSettingsAndWakesOnlyForBytes() {
         comms->setComPort(TComPort::Com2);
         comms->setComSpeed(TComSpeed::br19200);
         QVERIFY(comms->Open());
         QCOMPARE(port->openedName, QString("COM2"));
         QCOMPARE(port->baud, 19200);
         QCOMPARE(port->eventKinds(), QStringList({"open", "configure", "purge"}));
-        QVERIFY(comms->pollTimerActive());
-        QCOMPARE(comms->pollTimerInterval(), 50);
+        QTRY_VERIFY(!comms->deliveryPending()); // a quiet line wakes nothing
+        port->feed("x");
+        QVERIFY(comms->deliveryPending());
+        QCOMPARE(comms->deliveryDelay(), 50);
         QVERIFY(comms->Open()); // already open: no second open
         QCOMPARE(port->eventKinds().count("open"), 1);
         comms->Close();
         QVERIFY(!comms->IsOpen());
-        QVERIFY(!comms->pollTimerActive());
+        QVERIFY(!comms->deliveryPending());
     }
 
     void unopenablePortStaysClosedAndSilent() {
@@ -99,14 +101,12 @@ private slots:
     void pollingDelayRule() {
         comms->setDelay_Polling(0);
         QVERIFY(comms->Open());
-        QCOMPARE(comms->pollTimerInterval(), 10); // raised to the minimum
-        comms->setDelay_Polling(0);
-        QVERIFY(comms->pollTimerActive());
+        QCOMPARE(comms->deliveryDelay(), 10); // raised to the minimum
         comms->setDelay_Polling(200);
-        QCOMPARE(comms->pollTimerInterval(), 200);
+        QCOMPARE(comms->deliveryDelay(), 200);
         comms->Close();
         comms->setDelay_Polling(30);
-        QVERIFY(!comms->pollTimerActive());
+        QVERIFY(!comms->deliveryPending());
     }
 
     void readReplyTakesOneLine() {
@@ -158,6 +158,25 @@ private slots:
         const qint64 t0 = clock.now;
         QCOMPARE(comms->ReadReply(), QString());
         QCOMPARE(clock.now - t0, 100);
+    }
+
+    // A peer that never ends its line, or trickles it, must not hold the program.
+    void aRunawayReplyIsNoReply() {
+        QVERIFY(comms->Open());
+        port->feed(QByteArray(100000, 'a') + "\r\n");
+        const qint64 t0 = clock.now;
+        QCOMPARE(comms->ReadReply(), QString());
+        QCOMPARE(clock.now, t0);
+        const QByteArray longest(TKovComms::kMaximumReplyLength, 'b');
+        port->purge(true, false);
+        port->feed(longest + "\r\n");
+        QCOMPARE(comms->ReadReply(), QString(longest));
+
+        comms->setOutputTimeout(1000);
+        for (int i = 1; i <= 100; ++i)
+            port->feed("c", 900 * i);
+        QCOMPARE(comms->ReadReply(), QString());
+        QCOMPARE(clock.now - t0, 1000 + TKovComms::kReplyTimeLimitMs);
     }
 
     void nulAndControlBytesAreKept() {
@@ -242,13 +261,37 @@ private slots:
         QTRY_COMPARE(got, QByteArray("two\r\n")); // the poll timer runs once the event loop does
     }
 
+    // The port announces the reply while the exchange waits for it, or while a long operation lets
+    // the event loop run between its exchanges: the reply is the exchange's, what follows it is not.
+    void anAwaitedReplyIsNeverDelivered() {
+        QVERIFY(comms->Open());
+        QByteArray got;
+        comms->setOnReceiveData([&](TKovComms*, const char* d, qint32 n) { got.append(d, n); });
+        port->responder = [&](const QByteArray&) { port->feed("917 Version 1.0\r\nafter\r\n"); };
+        comms->setReceiveHeld(true);
+        comms->SendText("#00 SYS\r\n");
+        QTest::qWait(3 * comms->deliveryDelay());
+        QCOMPARE(got, QByteArray());
+        QCOMPARE(comms->ReadReply(), QString("917 Version 1.0"));
+        QTest::qWait(3 * comms->deliveryDelay());
+        QCOMPARE(got, QByteArray());
+
+        port->responder = [&](const QByteArray&) { port->feed("917 Version 1.1\r\n", 5); };
+        comms->setReceiveHeld(false);
+        QTRY_COMPARE(got, QByteArray("after\r\n"));
+        comms->SendText("#00 SYS\r\n");
+        QCOMPARE(comms->ReadReply(), QString("917 Version 1.1"));
+        QTest::qWait(3 * comms->deliveryDelay());
+        QCOMPARE(got, QByteArray("after\r\n"));
+    }
+
     void vanishedDeviceClosesTheLinkUntilItReturns() {
         comms->setComSpeed(TComSpeed::br19200);
         QVERIFY(comms->Open());
         port->vanish();
         port->openable = false;
         QCOMPARE(comms->ReadReply(), QString());
-        QTRY_VERIFY(!comms->pollTimerActive());
+        QTRY_VERIFY(!comms->deliveryPending());
         QVERIFY(!comms->IsOpen());
         QCOMPARE(comms->state().condition, LinkState::Condition::Lost);
         QVERIFY(comms->waitingForDevice());
@@ -257,7 +300,6 @@ private slots:
         QTRY_VERIFY(comms->IsOpen());
         QCOMPARE(port->eventKinds(), QStringList({"open", "configure", "purge"}));
         QCOMPARE(port->baud, 19200);
-        QVERIFY(comms->pollTimerActive());
         QVERIFY(!comms->waitingForDevice());
         // Closed by the program, the link stays closed.
         comms->Close();

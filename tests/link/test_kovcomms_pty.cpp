@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <atomic>
 #include <cstdio>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -258,10 +259,16 @@ private slots:
     void flood() {
         // 100 000 bytes without LF: bounded wait, no hang.
         comms->setOutputTimeout(300);
-        std::thread peer([&] { pty->writeMaster(QByteArray(100000, 'x')); });
+        std::atomic<bool> sent{false};
+        std::thread peer([&] {
+            pty->writeMaster(QByteArray(100000, 'x'));
+            sent = true;
+        });
         QElapsedTimer t;
         t.start();
         QCOMPARE(comms->ReadReply(), QString());
+        // What the reply left behind goes to the receive handler once the event loop runs.
+        QTRY_VERIFY_WITH_TIMEOUT(sent, 10000);
         peer.join();
         QVERIFY(t.elapsed() < 10000);
     }

@@ -29,10 +29,15 @@ void FakeSerialPort::purge(bool input, bool output) {
 }
 
 void FakeSerialPort::deliverDue() {
+    bool any = false;
     while (!pending.empty() && pending.front().first <= clock.now) {
         arrived.append(pending.front().second);
         pending.pop_front();
+        any = true;
     }
+    // As the real port, which announces bytes even from inside waitForReadyRead.
+    if (any && opened)
+        emit readyRead();
 }
 
 qint64 FakeSerialPort::read(char* data, qint64 maxSize) {
@@ -87,6 +92,8 @@ void FakeSerialPort::feed(const QByteArray& bytes, qint64 delayMs) {
     while (it != pending.end() && it->first <= at)
         ++it;
     pending.insert(it, {at, bytes});
+    if (delayMs <= 0)
+        deliverDue();
 }
 
 void FakeSerialPort::vanish() {

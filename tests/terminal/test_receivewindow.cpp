@@ -22,7 +22,10 @@ struct Window {
     Window() {
         rx.onLineCompleted = [this](const QByteArray& l) { completed.append(l); };
     }
-    void feed(const QByteArray& block) { rx.receive(block.constData(), block.size()); }
+    void feed(const QByteArray& block) {
+        rx.receive(block.constData(), block.size());
+        rx.flush();
+    }
 };
 
 } // namespace
@@ -140,6 +143,7 @@ private slots:
             const QByteArray l = "line " + QByteArray::number(i) + "\r\n";
             rx.receive(l.constData(), l.size());
         }
+        rx.flush();
         QScrollBar* bar = edit.verticalScrollBar();
         QVERIFY(bar->maximum() > 0);
         QTRY_COMPARE(bar->value(), bar->maximum());
@@ -149,6 +153,7 @@ private slots:
         QCOMPARE(bar->value(), 10);
         bar->setValue(bar->maximum());
         rx.receive("last\r\n", 6);
+        rx.flush();
         QTRY_COMPARE(bar->value(), bar->maximum());
         const QTextCursor last(edit.document()->lastBlock().previous());
         QCOMPARE(last.block().text(), QString("last"));

@@ -5,6 +5,7 @@
 #include "ModalHelper.h"
 #include "Positional.h"
 #include "Sound.h"
+#include "TerminalMode.h"
 
 #include "ConfigTree.h"
 
@@ -39,6 +40,7 @@ class TestTerminalMainForm : public QObject {
     void arrive(TMainForm& w, const QByteArray& bytes) {
         port->feed(bytes);
         w.form0().Comms.PollReceive();
+        w.terminal().receiveWindow().flush();
     }
 
 private slots:

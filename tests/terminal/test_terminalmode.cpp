@@ -64,10 +64,11 @@ struct Harness {
         window.show();
         return QTest::qWaitForWindowActive(&window);
     }
-    // Bytes arriving on the line, handed over by one poll tick.
+    // Bytes arriving on the line, delivered and shown.
     void arrive(const QByteArray& bytes) {
         port->feed(bytes);
         form0.Comms.PollReceive();
+        mode.receiveWindow().flush();
     }
     // Keys typed into the transmit window; '\n' stands for the Enter key.
     void type(const QString& keys) {

@@ -52,6 +52,8 @@ QStringList withoutGuiOptions(const QStringList& arguments) {
 
 } // namespace
 
+// The command line is read before the application object exists, so before any translator is
+// installed: its texts stay in English.
 Outcome read(QCommandLineParser& parser, const QStringList& arguments, int maxPositional, bool guiOptions) {
     const QString name = QCoreApplication::applicationName();
     const QCommandLineOption help = parser.addHelpOption();

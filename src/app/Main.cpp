@@ -59,13 +59,15 @@ QStringList aboutFacts(const QString& executableFolder) {
     // pages beside the program are all there is.
     QString docs = QDir::cleanPath(executableFolder + QStringLiteral("../share/doc/v917config"));
     docs = QFileInfo::exists(docs)
-               ? QStringLiteral("Documentation: %1").arg(docs)
-               : QStringLiteral("Help pages: %1")
+               ? QCoreApplication::translate("TMainForm", "Documentation: %1").arg(docs)
+               : QCoreApplication::translate("TMainForm", "Help pages: %1")
                      .arg(QDir::cleanPath(dataFolderFor(executableFolder, QStringLiteral("48710093.TXT"))));
-    return {QStringLiteral("Version %1, built %2")
+    return {QCoreApplication::translate("TMainForm", "Version %1, built %2")
                 .arg(QStringLiteral(V917_VERSION), QStringLiteral(V917_BUILD_DATE)),
-            QStringLiteral("Qt %1").arg(QString::fromLatin1(qVersion())),
-            QStringLiteral("Free software under the %1 licence").arg(QStringLiteral(V917_LICENSE)), docs};
+            QCoreApplication::translate("TMainForm", "Qt %1").arg(QString::fromLatin1(qVersion())),
+            QCoreApplication::translate("TMainForm", "Free software under the %1 licence")
+                .arg(QStringLiteral(V917_LICENSE)),
+            docs};
 }
 
 QWidget* makeMakerPanel(QWidget* parent) {
@@ -81,7 +83,7 @@ QWidget* makeMakerPanel(QWidget* parent) {
     logo->setPixmap(makeLogo());
     row->addWidget(logo);
     auto* text = new QVBoxLayout;
-    auto* name = new QLabel(QStringLiteral("V917 Configuration Project"), panel);
+    auto* name = new QLabel(QCoreApplication::translate("TMainForm", "V917 Configuration Project"), panel);
     QFont f = name->font();
     f.setBold(true);
     f.setPixelSize(20);
@@ -190,8 +192,8 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     connect(ui->CommsProgramInstrumentItem, &QAction::triggered, this,
             [this] { programCommand->CommsProgramInstrumentClick(); });
 
-    cancel = new QPushButton(QStringLiteral("Cancel"), ui->StatusPanel);
-    cancel->setAccessibleName(QStringLiteral("Cancel the operation"));
+    cancel = new QPushButton(tr("Cancel"), ui->StatusPanel);
+    cancel->setAccessibleName(tr("Cancel the operation"));
     cancel->setVisible(false);
     ui->StatusLayout->insertWidget(ui->StatusLayout->indexOf(ui->ProgressBar) + 1, cancel);
     messageTimer.setSingleShot(true);
@@ -238,9 +240,9 @@ void TMainForm::buildSplash() {
     frame->setPalette(pal);
     auto* layout = new QVBoxLayout(frame);
     layout->addWidget(makeMakerPanel(frame));
-    layout->addWidget(boldLine(QStringLiteral("Kov Part Number: 4871-0093"), 14, frame));
-    layout->addWidget(boldLine(QStringLiteral("V917 Configuration software"), 14, frame));
-    layout->addWidget(boldLine(QStringLiteral("Version 1.01"), 14, frame));
+    layout->addWidget(boldLine(tr("Kov Part Number: 4871-0093"), 14, frame));
+    layout->addWidget(boldLine(tr("V917 Configuration software"), 14, frame));
+    layout->addWidget(boldLine(tr("Version 1.01"), 14, frame));
     frame->resize(480, 242);
     frame->raise();
 }
@@ -323,7 +325,7 @@ void TMainForm::updateTitle() {
     const QString& file = Form0->Settings.ConfigFileName;
     const bool named = !file.isEmpty() && !namePart(file).contains(QLatin1Char('*'));
     setWindowFilePath(named ? file : QString());
-    const QString program = QStringLiteral("V917 Configuration Software");
+    const QString program = tr("V917 Configuration Software");
     setWindowTitle(named ? namePart(file) + QStringLiteral("[*] - ") + program
                          : program + QStringLiteral("[*]"));
     setWindowModified(fileCommands->isModified());

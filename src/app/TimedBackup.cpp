@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "Unit0.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <algorithm>
@@ -61,7 +62,9 @@ QString write(const ConfigTree& tree, const SharedSettings& settings) {
     QString message;
     if (writeConfigFile(tree, settings.ConfigFileName, &message))
         return QString();
-    return message.isEmpty() ? QStringLiteral("Cannot create file %1").arg(settings.ConfigFileName) : message;
+    return message.isEmpty() ? QCoreApplication::translate("ConfigFile", "Cannot create file %1")
+                                   .arg(settings.ConfigFileName)
+                             : message;
 }
 
 void FailureReports::report(const QString& message) {

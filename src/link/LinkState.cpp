@@ -1,27 +1,31 @@
 #include "LinkState.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 QString shortReason(const LinkState& s) {
     using P = platform::PortProblem;
     switch (s.problem.kind) {
     case P::NoDevice:
-        return QStringLiteral("no device chosen");
+        return QCoreApplication::translate("LinkState", "no device chosen");
     case P::Missing:
-        return QStringLiteral("no such device");
+        return QCoreApplication::translate("LinkState", "no such device");
     case P::PermissionDenied:
-        return QStringLiteral("permission denied");
+        return QCoreApplication::translate("LinkState", "permission denied");
     case P::Busy:
-        return s.problem.holder.isEmpty() ? QStringLiteral("in use by another program")
-                                          : QStringLiteral("in use by ") + s.problem.holder;
+        return s.problem.holder.isEmpty()
+                   ? QCoreApplication::translate("LinkState", "in use by another program")
+                   : QCoreApplication::translate("LinkState", "in use by %1").arg(s.problem.holder);
     case P::NotATerminal:
-        return QStringLiteral("not a serial port");
+        return QCoreApplication::translate("LinkState", "not a serial port");
     case P::Other:
-        return s.problem.system.isEmpty() ? QStringLiteral("failed") : s.problem.system;
+        return s.problem.system.isEmpty() ? QCoreApplication::translate("LinkState", "failed")
+                                          : s.problem.system;
     case P::None:
         break;
     }
-    return QStringLiteral("failed");
+    return QCoreApplication::translate("LinkState", "failed");
 }
 
 QString portName(const LinkState& s) {
@@ -33,11 +37,12 @@ QString portName(const LinkState& s) {
 QString linkStatusText(const LinkState& s) {
     switch (s.condition) {
     case LinkState::Condition::Closed:
-        return portName(s) + QStringLiteral(": closed");
+        return QCoreApplication::translate("LinkState", "%1: closed").arg(portName(s));
     case LinkState::Condition::Lost:
-        return portName(s) + QStringLiteral(": device gone, waiting for it to return");
+        return QCoreApplication::translate("LinkState", "%1: device gone, waiting for it to return")
+            .arg(portName(s));
     case LinkState::Condition::NotOpen:
-        return portName(s) + QStringLiteral(": not open (") + shortReason(s) + QLatin1Char(')');
+        return QCoreApplication::translate("LinkState", "%1: not open (%2)").arg(portName(s), shortReason(s));
     case LinkState::Condition::Open:
         break;
     }
@@ -46,9 +51,9 @@ QString linkStatusText(const LinkState& s) {
         text += QStringLiteral(" (") + s.description + QLatin1Char(')');
     text += QLatin1Char(' ') + s.protocol + QLatin1Char(' ') + QString::number(s.baud);
     if (s.drive == LinkState::Drive::Kernel)
-        text += QStringLiteral(", RTS by kernel");
+        text += QCoreApplication::translate("LinkState", ", RTS by kernel");
     else if (s.drive == LinkState::Drive::Rts)
-        text += QStringLiteral(", RTS toggled");
+        text += QCoreApplication::translate("LinkState", ", RTS toggled");
     return text;
 }
 
@@ -56,34 +61,46 @@ QString linkFailureMessage(const LinkState& s) {
     if (s.condition == LinkState::Condition::Open || s.condition == LinkState::Condition::Closed)
         return QString();
     if (s.condition == LinkState::Condition::Lost)
-        return portName(s) +
-               QStringLiteral(" has gone away. The link opens again by itself when it returns.");
-    const QString head = portName(s) + QStringLiteral(" cannot be opened: ");
+        return QCoreApplication::translate(
+                   "LinkState", "%1 has gone away. The link opens again by itself when it returns.")
+            .arg(portName(s));
+    const auto cannotOpen = [&s](const QString& reason) {
+        return QCoreApplication::translate("LinkState", "%1 cannot be opened: %2").arg(portName(s), reason);
+    };
     using P = platform::PortProblem;
     switch (s.problem.kind) {
     case P::NoDevice:
-        return s.comName + QStringLiteral(" stands for no device. Choose one in the link settings.");
+        return QCoreApplication::translate("LinkState",
+                                           "%1 stands for no device. Choose one in the link settings.")
+            .arg(s.comName);
     case P::Missing:
-        return head + QStringLiteral("there is no such device. The adapter is not plugged in, or the name is "
-                                     "wrong: choose the device in the link settings.");
+        return cannotOpen(QCoreApplication::translate(
+            "LinkState", "there is no such device. The adapter is not plugged in, or the name is "
+                         "wrong: choose the device in the link settings."));
     case P::PermissionDenied: {
         const QString group = s.problem.group.isEmpty() ? QStringLiteral("dialout") : s.problem.group;
-        return head +
-               QStringLiteral("permission denied. The device belongs to the group \"%1\"; join it with\n"
+        return cannotOpen(QCoreApplication::translate(
+                              "LinkState",
+                              "permission denied. The device belongs to the group \"%1\"; join it with\n"
                               "    sudo usermod -aG %1 $USER\nand log in again.")
-                   .arg(group);
+                              .arg(group));
     }
     case P::Busy:
-        return head + QStringLiteral("another program holds it") +
-               (s.problem.holder.isEmpty() ? QString()
-                                           : QStringLiteral(" (") + s.problem.holder + QLatin1Char(')')) +
-               QStringLiteral(". Close that program, or choose another device.");
+        return cannotOpen(
+            s.problem.holder.isEmpty()
+                ? QCoreApplication::translate(
+                      "LinkState", "another program holds it. Close that program, or choose another device.")
+                : QCoreApplication::translate(
+                      "LinkState",
+                      "another program holds it (%1). Close that program, or choose another device.")
+                      .arg(s.problem.holder));
     case P::NotATerminal:
-        return head + QStringLiteral("it is not a serial port (not a terminal).");
+        return cannotOpen(
+            QCoreApplication::translate("LinkState", "it is not a serial port (not a terminal)."));
     case P::Other:
     case P::None:
         break;
     }
-    return head + (s.problem.system.isEmpty() ? QStringLiteral("unknown reason.")
-                                              : s.problem.system + QLatin1Char('.'));
+    return cannotOpen(s.problem.system.isEmpty() ? QCoreApplication::translate("LinkState", "unknown reason.")
+                                                 : s.problem.system + QLatin1Char('.'));
 }

@@ -121,9 +121,9 @@ void TForm2::showDeviceDetails() {
     else if (path.isEmpty())
         text.clear();
     else if (QFileInfo::exists(path))
-        text = QStringLiteral("Not listed as a serial port");
+        text = tr("Not listed as a serial port");
     else
-        text = QStringLiteral("Not present");
+        text = tr("Not present");
     ui->DeviceDetails->setText(text);
 }
 

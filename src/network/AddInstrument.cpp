@@ -7,6 +7,7 @@
 #include "SetupCommands.h"
 #include "Sound.h"
 
+#include <QCoreApplication>
 #include <QWidget>
 
 namespace {
@@ -48,13 +49,17 @@ FieldError checkInstrumentFields(const InstrumentFields& f) {
 QString fieldErrorMessage(FieldError error) {
     switch (error) {
     case FieldError::PresentAddress:
-        return QStringLiteral("Error detected in the address of the current instrument configuration");
+        return QCoreApplication::translate(
+            "InstrumentCommands", "Error detected in the address of the current instrument configuration");
     case FieldError::PresentMode:
-        return QStringLiteral("Error detected in the mode of the current instrument configuration");
+        return QCoreApplication::translate(
+            "InstrumentCommands", "Error detected in the mode of the current instrument configuration");
     case FieldError::PresentSpeed:
-        return QStringLiteral("Error detected in the baud rate of the current instrument configuration");
+        return QCoreApplication::translate(
+            "InstrumentCommands", "Error detected in the baud rate of the current instrument configuration");
     case FieldError::NewAddress:
-        return QStringLiteral("Error detected in the new instrument address");
+        return QCoreApplication::translate("InstrumentCommands",
+                                           "Error detected in the new instrument address");
     case FieldError::None:
         break;
     }
@@ -83,17 +88,20 @@ FindOutcome findInstrument(Services& svc, QWidget* parent, const InstrumentField
     svc.sound.beep();
     if (reply.isEmpty()) {
         svc.dialogs.error(
-            parent,
-            QStringLiteral("No response received from the instrument, please check settings and try again"));
+            parent, QCoreApplication::translate(
+                        "InstrumentCommands",
+                        "No response received from the instrument, please check settings and try again"));
         return FindOutcome::NoResponse;
     }
     if (!reply.contains(QLatin1String("917 Version"), Qt::CaseSensitive)) {
-        svc.dialogs.error(
-            parent, QStringLiteral("Instrument type does not match, please check settings and try again"));
+        svc.dialogs.error(parent, QCoreApplication::translate(
+                                      "InstrumentCommands",
+                                      "Instrument type does not match, please check settings and try again"));
         return FindOutcome::WrongType;
     }
-    svc.dialogs.information(parent, QStringLiteral("Instrument '#") + fields.presentAddress +
-                                        QLatin1Char(' ') + reply + QStringLiteral("' has been located"));
+    svc.dialogs.information(
+        parent, QCoreApplication::translate("InstrumentCommands", "Instrument '#%1 %2' has been located")
+                    .arg(fields.presentAddress, reply));
     s.InstrumentIdentification = reply;
     return FindOutcome::Located;
 }
@@ -109,7 +117,8 @@ AddOutcome addInstrument(Services& svc, ConfigTree& tree, StatusReporter& status
             svc.sound.tone(500, 100);
             svc.dialogs.error(
                 parent,
-                QStringLiteral(
+                QCoreApplication::translate(
+                    "InstrumentCommands",
                     "Not adding instrument because an instrument with the defined address already exists"));
             return AddOutcome::Duplicate;
         }
@@ -119,7 +128,8 @@ AddOutcome addInstrument(Services& svc, ConfigTree& tree, StatusReporter& status
         tree.appendRoot(positional::instrumentNodeText(fields.newAddress, s.InstrumentIdentification));
 
     // No event loop runs until the sequence ends, so every change of the status bar repaints itself.
-    status.setStatusText(QStringLiteral("Please wait - adding the instrument to the network"));
+    status.setStatusText(QCoreApplication::translate("InstrumentCommands",
+                                                     "Please wait - adding the instrument to the network"));
     status.setProgressRange(10);
     status.setProgressPosition(0);
     status.setProgressVisible(true);
@@ -187,7 +197,7 @@ void InstrumentCommands::EditAddItemClick() {
 
 void InstrumentCommands::EditDeleteItemClick(InstrumentPicker& picker) {
     const InstrumentChoiceResult r =
-        chooseInstrument(picker, tree, QStringLiteral("Delete Instrument Configuration"), 3002);
+        chooseInstrument(picker, tree, tr("Delete Instrument Configuration"), 3002);
     if (r.node)
         tree.removeNode(r.node);
 }

@@ -4,6 +4,7 @@
 #include "RegularFile.h"
 #include "Unit0.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 
@@ -21,7 +22,7 @@ QByteArray serializeConfig(const ConfigTree& tree) {
 bool writeConfigFile(const ConfigTree& tree, const QString& path, QString* errorMessage) {
     const auto fail = [&] {
         if (errorMessage)
-            *errorMessage = QStringLiteral("Cannot create file %1").arg(path);
+            *errorMessage = QCoreApplication::translate("ConfigFile", "Cannot create file %1").arg(path);
         return false;
     };
     if (path.isEmpty() || path.contains(QLatin1Char('*')))
@@ -76,8 +77,11 @@ ConfigReadResult parseConfig(ConfigTree& tree, const QByteArray& raw) {
             result.ok = false;
             result.stoppedAtLine = lineNumber;
             result.errorMessage =
-                QStringLiteral("Invalid level (%1) for item \"%2\"").arg(depth).arg(text) +
-                QStringLiteral(
+                QCoreApplication::translate("ConfigFile", "Invalid level (%1) for item \"%2\"")
+                    .arg(depth)
+                    .arg(text) +
+                QCoreApplication::translate(
+                    "ConfigFile",
                     "\nLoading stopped at line %1; that line and the ones after it were not loaded.")
                     .arg(lineNumber);
             break;
@@ -95,8 +99,9 @@ ConfigReadResult parseConfig(ConfigTree& tree, const QByteArray& raw) {
         const bool atLineStart = nul == 0 || raw[nul - 1] == '\n' || raw[nul - 1] == '\r';
         result.stoppedAtLine = atLineStart ? lineNumber + 1 : lineNumber;
         result.errorMessage =
-            QStringLiteral("The file holds a NUL byte, which ends its text.\nLoading stopped "
-                           "at line %1; what follows the NUL byte was not loaded.")
+            QCoreApplication::translate("ConfigFile",
+                                        "The file holds a NUL byte, which ends its text.\nLoading stopped "
+                                        "at line %1; what follows the NUL byte was not loaded.")
                 .arg(result.stoppedAtLine);
     }
     return result;
@@ -114,7 +119,7 @@ ConfigReadResult readConfigFile(ConfigTree& tree, const QString& path) {
     if (!readable) {
         ConfigReadResult r;
         r.ok = false;
-        r.errorMessage = QStringLiteral("Cannot open file %1").arg(path);
+        r.errorMessage = QCoreApplication::translate("ConfigFile", "Cannot open file %1").arg(path);
         return r;
     }
     return parseConfig(tree, bytes);

@@ -1,5 +1,6 @@
 #include "ConfigTree.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPainter>
 #include <QProxyStyle>
@@ -141,7 +142,8 @@ qsizetype firstNotLatin1(const QString& text) {
 
 QString notLatin1Message(const QString& text, qsizetype at) {
     const qsizetype length = at + 1 < text.size() && text[at].isHighSurrogate() ? 2 : 1;
-    return QStringLiteral("\"%1\" cannot be stored: a configuration file holds only Latin-1 characters.")
+    return QCoreApplication::translate(
+               "ConfigTree", "\"%1\" cannot be stored: a configuration file holds only Latin-1 characters.")
         .arg(text.mid(at, length));
 }
 

@@ -7,15 +7,22 @@
 #include "Positional.h"
 #include "PrintListing.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QPrinter>
 #include <QPrinterInfo>
 
 QStringList configFileFilters() {
-    return {QStringLiteral("917 Configuration File (*.917)"),
-            QStringLiteral("W586 Configuration File (*.586)"),
-            QStringLiteral("Instrumentation Text File (*.TXT)"),
-            QStringLiteral("Kov Configuration File (*.CFG)"), QStringLiteral("Data File (*.TXT)")};
+    // Only the names are offered for translation: the patterns are what the dialog matches.
+    const auto filter = [](const char* name, const char* pattern) {
+        return QCoreApplication::translate("FileCommands", name) + QLatin1String(" (") +
+               QLatin1String(pattern) + QLatin1Char(')');
+    };
+    return {filter(QT_TRANSLATE_NOOP("FileCommands", "917 Configuration File"), "*.917"),
+            filter(QT_TRANSLATE_NOOP("FileCommands", "W586 Configuration File"), "*.586"),
+            filter(QT_TRANSLATE_NOOP("FileCommands", "Instrumentation Text File"), "*.TXT"),
+            filter(QT_TRANSLATE_NOOP("FileCommands", "Kov Configuration File"), "*.CFG"),
+            filter(QT_TRANSLATE_NOOP("FileCommands", "Data File"), "*.TXT")};
 }
 
 QString folderPart(const QString& path) {
@@ -69,7 +76,7 @@ bool FileCommands::maybeSave() {
     if (!modified)
         return true;
     switch (svc.dialogs.askSaveChanges(
-        window, QStringLiteral("The configuration has been changed. Do you want to save the changes?"))) {
+        window, tr("The configuration has been changed. Do you want to save the changes?"))) {
     case platform::SaveChoice::Save:
         return FileSave();
     case platform::SaveChoice::Discard:
@@ -109,7 +116,7 @@ void FileCommands::FileNew() {
     if (showCommSettings)
         showCommSettings();
     if (setFinishCaption)
-        setFinishCaption(QStringLiteral("Update and step to next instrument"));
+        setFinishCaption(tr("Update and step to next instrument"));
     if (addInstrument) {
         do {
             svc.settings().LastModalResult = mrCancel;
@@ -118,13 +125,13 @@ void FileCommands::FileNew() {
     }
     FileSave();
     if (setFinishCaption)
-        setFinishCaption(QStringLiteral("Exit Configuration wizard"));
+        setFinishCaption(tr("Exit Configuration wizard"));
 }
 
 void FileCommands::FileOpen() {
     SharedSettings& s = svc.settings();
     platform::FileDialogOptions o;
-    o.title = QStringLiteral("Open Configuration File");
+    o.title = tr("Open Configuration File");
     o.filters = configFileFilters().mid(0, 4);
     o.filterIndex = 0;
     o.directory = folderPart(s.ConfigFileName);
@@ -151,9 +158,8 @@ void FileCommands::openFile(const QString& path) {
     if (!r.wholeFileRead()) {
         // The tree is not the file: a backup now would overwrite the file with the part read.
         s.ConfigFileIncomplete = true;
-        svc.dialogs.error(window,
-                          r.errorMessage + QStringLiteral("\nThe timed backup will not write to this file "
-                                                          "until you save the configuration."));
+        svc.dialogs.error(window, r.errorMessage + tr("\nThe timed backup will not write to this file "
+                                                      "until you save the configuration."));
     }
     if (r.ok)
         takeLinkSettings(tree, s);
@@ -189,14 +195,13 @@ bool FileCommands::writeTo(const QString& path) {
 
 void FileCommands::FilePrint() {
     const InstrumentChoiceResult choice =
-        chooseInstrument(picker, tree, QStringLiteral("Print Instrument Configuration"), 2006);
+        chooseInstrument(picker, tree, tr("Print Instrument Configuration"), 2006);
     if (!choice.node)
         return;
     QPrinter& p = *printerDevice;
     if (p.outputFormat() == QPrinter::PdfFormat && p.outputFileName().isEmpty()) {
-        svc.dialogs.error(window,
-                          QStringLiteral("No printer is available. Choose a printer, or printing to a PDF "
-                                         "file, in Print Setup."));
+        svc.dialogs.error(window, tr("No printer is available. Choose a printer, or printing to a PDF "
+                                     "file, in Print Setup."));
         return;
     }
     QString message;
@@ -206,10 +211,9 @@ void FileCommands::FilePrint() {
     }
     if (showMessage) {
         const QString where = p.outputFormat() == QPrinter::PdfFormat
-                                  ? QStringLiteral("to the file %1").arg(p.outputFileName())
-                                  : QStringLiteral("on %1").arg(p.printerName());
-        showMessage(
-            QStringLiteral("Instrument %1 printed %2").arg(positional::listEntry(choice.node), where));
+                                  ? tr("to the file %1").arg(p.outputFileName())
+                                  : tr("on %1").arg(p.printerName());
+        showMessage(tr("Instrument %1 printed %2").arg(positional::listEntry(choice.node), where));
     }
 }
 

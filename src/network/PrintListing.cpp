@@ -3,6 +3,7 @@
 #include "ConfigTree.h"
 #include "Positional.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
@@ -78,9 +79,11 @@ bool printListing(QPrinter& printer, const QStringList& lines, QString* errorMes
         if (errorMessage)
             *errorMessage =
                 printer.outputFileName().isEmpty()
-                    ? QStringLiteral("The printer cannot be used. Choose a printer, or printing to a "
-                                     "PDF file, in Print Setup.")
-                    : QStringLiteral("Cannot create file %1").arg(printer.outputFileName());
+                    ? QCoreApplication::translate(
+                          "FileCommands", "The printer cannot be used. Choose a printer, or printing to a "
+                                          "PDF file, in Print Setup.")
+                    : QCoreApplication::translate("ConfigFile", "Cannot create file %1")
+                          .arg(printer.outputFileName());
         return false;
     }
     const QFontMetrics fm(painter.font(), painter.device());

@@ -83,8 +83,8 @@ void TForm4::showEvent(QShowEvent* event) {
 
 void TForm4::FormShow() {
     ui->Memo1->clear();
-    ui->Memo1->appendPlainText(QStringLiteral("No instruments found"));
-    ui->Label2->setText(QStringLiteral("Click the [Scan Network] button to scan for connected instruments"));
+    ui->Memo1->appendPlainText(tr("No instruments found"));
+    ui->Label2->setText(tr("Click the [Scan Network] button to scan for connected instruments"));
     ui->ProgressBar1->setValue(0);
     ui->Edit1->setFocus();
 }
@@ -93,13 +93,13 @@ void TForm4::Button3Click() {
     const int last = setup::addressValue(ui->Edit1->text());
     if (last < 0) {
         svc.sound.beep();
-        svc.dialogs.error(this, QStringLiteral("Invalid Channel Address"));
+        svc.dialogs.error(this, tr("Invalid Channel Address"));
         ui->Edit1->setFocus();
         return;
     }
 
     ui->Memo1->clear();
-    ui->Label2->setText(QStringLiteral("Please wait - Scanning the network"));
+    ui->Label2->setText(tr("Please wait - Scanning the network"));
     // A range of 0 to 0 would show the bar's busy animation; one address is an empty bar.
     ui->ProgressBar1->setRange(0, qMax(1, last));
     ui->ProgressBar1->setVisible(true);
@@ -116,8 +116,7 @@ void TForm4::Button3Click() {
             svc.comms(), svc.settings().HostCommandPrefix, last,
             [this, &lastText](int n) {
                 ui->ProgressBar1->setValue(n);
-                ui->ProgressBar1->setFormat(
-                    QStringLiteral("address %1 of %2").arg(setup::addressText(n), lastText));
+                ui->ProgressBar1->setFormat(tr("address %1 of %2").arg(setup::addressText(n), lastText));
                 ui->ProgressBar1->repaint();
             },
             [this](const ScanHit& hit) {
@@ -128,10 +127,10 @@ void TForm4::Button3Click() {
     }
 
     ui->ProgressBar1->setVisible(false);
-    ui->Label2->setText(stopped ? QStringLiteral("Scan stopped after address %1 of %2 - the following "
-                                                 "instruments have been found")
+    ui->Label2->setText(stopped ? tr("Scan stopped after address %1 of %2 - the following "
+                                     "instruments have been found")
                                       .arg(setup::addressText(lastAsked), lastText)
-                                : QStringLiteral("The following instruments have been found"));
+                                : tr("The following instruments have been found"));
     repaint();
     svc.sound.beep();
 }

@@ -115,11 +115,11 @@ std::optional<QString> runFileDialog(QWidget* parent, const FileDialogOptions& o
 } // namespace
 
 void QtDialogService::error(QWidget* parent, const QString& text) {
-    showBox(parent, QMessageBox::Critical, QStringLiteral("Error"), text);
+    showBox(parent, QMessageBox::Critical, QCoreApplication::translate("Dialogs", "Error"), text);
 }
 
 void QtDialogService::information(QWidget* parent, const QString& text) {
-    showBox(parent, QMessageBox::Information, QStringLiteral("Information"), text);
+    showBox(parent, QMessageBox::Information, QCoreApplication::translate("Dialogs", "Information"), text);
 }
 
 std::optional<QString> QtDialogService::openFileName(QWidget* parent, const FileDialogOptions& options) {
@@ -134,19 +134,19 @@ bool QtDialogService::printerSetup(QWidget* parent, QPrinter& printer) {
     // Qt's print dialog chooses the printer and its options but prints nothing itself; as a set-up
     // dialog it confirms with OK and offers nothing that only concerns one print job.
     QPrintDialog dialog(&printer, parent ? parent : QApplication::activeWindow());
-    dialog.setWindowTitle(QStringLiteral("Print Setup"));
+    dialog.setWindowTitle(QCoreApplication::translate("Dialogs", "Print Setup"));
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
     for (auto* buttons : dialog.findChildren<QDialogButtonBox*>())
         if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
-            ok->setText(QStringLiteral("OK"));
+            ok->setText(QCoreApplication::translate("Dialogs", "OK"));
     return dialog.exec() == QDialog::Accepted;
 }
 
 SaveChoice QtDialogService::askSaveChanges(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Save Changes"), text,
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::translate("Dialogs", "Save Changes"), text,
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
                     parent ? parent : QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);

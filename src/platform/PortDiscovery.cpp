@@ -1,5 +1,6 @@
 #include "PortDiscovery.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -76,7 +77,7 @@ QString PortInfo::details() const {
     if (!manufacturer.isEmpty())
         parts << manufacturer;
     if (!serialNumber.isEmpty())
-        parts << QStringLiteral("serial ") + serialNumber;
+        parts << QCoreApplication::translate("PortDiscovery", "serial %1").arg(serialNumber);
     if (!byId.isEmpty())
         parts << path;
     return parts.join(QStringLiteral(", "));

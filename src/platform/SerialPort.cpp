@@ -1,5 +1,6 @@
 #include "SerialPort.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -51,8 +52,8 @@ QString holderText(qint64 pid) {
     if (comm.open(QIODevice::ReadOnly))
         name = QString::fromLocal8Bit(comm.readAll()).trimmed();
     if (name.isEmpty())
-        return QStringLiteral("process %1").arg(pid);
-    return QStringLiteral("%1, process %2").arg(name).arg(pid);
+        return QCoreApplication::translate("SerialPort", "process %1").arg(pid);
+    return QCoreApplication::translate("SerialPort", "%1, process %2").arg(name).arg(pid);
 }
 
 bool processAlive(qint64 pid) {

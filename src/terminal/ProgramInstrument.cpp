@@ -7,6 +7,8 @@
 #include "Positional.h"
 #include "Sound.h"
 
+#include <QCoreApplication>
+
 QString cutFinalField(const QString& record) {
     const qsizetype comma = record.lastIndexOf(QLatin1Char(','));
     return comma < 0 ? record : record.left(comma);
@@ -29,7 +31,7 @@ ProgramPlan programPlan(const ConfigNode* instrument, const QString& prefix) {
 namespace {
 
 QString lineOf(int line, int count) {
-    return QStringLiteral("line %1 of %2").arg(line).arg(count);
+    return QCoreApplication::translate("ProgramInstrument", "line %1 of %2").arg(line).arg(count);
 }
 
 } // namespace
@@ -62,15 +64,14 @@ ProgramInstrument::ProgramInstrument(Services& services, const ConfigTree& tree,
     : QObject(parent), svc(services), tree(tree), picker(picker), status(status), window(window) {}
 
 void ProgramInstrument::CommsProgramInstrumentClick() {
-    const InstrumentChoiceResult choice =
-        chooseInstrument(picker, tree, QStringLiteral("Program Instrument"), 4003);
+    const InstrumentChoiceResult choice = chooseInstrument(picker, tree, tr("Program Instrument"), 4003);
     if (!choice.node)
         return;
     const ProgramPlan plan = programPlan(choice.node, svc.settings().HostCommandPrefix);
     status.setProgressRange(plan.progressMaximum);
     status.setProgressPosition(0);
     status.setProgressText(lineOf(0, plan.progressMaximum));
-    status.setStatusText(QStringLiteral("Please Wait - Programming Instrument"));
+    status.setStatusText(tr("Please Wait - Programming Instrument"));
     status.setProgressVisible(true);
     ProgramOutcome outcome;
     {
@@ -81,14 +82,13 @@ void ProgramInstrument::CommsProgramInstrumentClick() {
     switch (outcome.result) {
     case ProgramOutcome::NoReply:
         svc.sound.tone(500, 100);
-        svc.dialogs.error(window, QStringLiteral("Serial Communications Error"));
+        svc.dialogs.error(window, tr("Serial Communications Error"));
         break;
     case ProgramOutcome::Cancelled:
         svc.dialogs.information(
-            window,
-            QStringLiteral("Programming of instrument %1 was cancelled after %2. The instrument holds a "
-                           "partial, unsaved configuration: program it again before relying on it.")
-                .arg(instrument, lineOf(outcome.linesDone, plan.progressMaximum)));
+            window, tr("Programming of instrument %1 was cancelled after %2. The instrument holds a "
+                       "partial, unsaved configuration: program it again before relying on it.")
+                        .arg(instrument, lineOf(outcome.linesDone, plan.progressMaximum)));
         break;
     case ProgramOutcome::Programmed:
         break;
@@ -96,7 +96,7 @@ void ProgramInstrument::CommsProgramInstrumentClick() {
     status.setStatusText(QString());
     status.setProgressVisible(false);
     if (outcome.result == ProgramOutcome::Programmed)
-        status.showTemporaryMessage(QStringLiteral("Instrument %1 programmed: %2 lines sent and saved")
+        status.showTemporaryMessage(tr("Instrument %1 programmed: %2 lines sent and saved")
                                         .arg(instrument)
                                         .arg(plan.progressMaximum));
 }

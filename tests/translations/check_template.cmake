@@ -23,8 +23,9 @@ foreach(text "Invalid Channel Address" "Error detected in the scaling factor" "V
     message(FATAL_ERROR "the template lacks \"${text}\"")
   endif()
 endforeach()
-# Drop-down entries that are stored in records and sent as they stand.
-string(REGEX MATCH "<source>(COMM|MEMORY|ASCII|HEX|BIN|IMM|BUTTON|DELAY|LEVEL|TIME|DURATION|BURST)</source>"
+# Drop-down entries that are stored in records and sent as they stand, the link's port, mode and
+# speed entries that are written to the file, and the scan's start address.
+string(REGEX MATCH "<source>(COMM|MEMORY|ASCII|HEX|BIN|IMM|BUTTON|DELAY|LEVEL|TIME|DURATION|BURST|COM1|COM2|RS232|RS422|RS485|600|1200|2400|4800|9600|19200|38400|57600|00)</source>"
   data "${ts}")
 if(data)
   message(FATAL_ERROR "a record word is offered for translation: ${data}")

@@ -152,7 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                "," + onOff(field(f, 3)) + "," + choice(field(f, 4), {"COMM", "MEMORY"}) +
                                "," + choice(field(f, 5), {"ASCII", "HEX", "BIN"}) + "," + onOff(field(f, 6)) +
                                "," + onOff(field(f, 7));
-    fuzz::expectEqual(writeLogSpecRecord(readLogSpecRecord(text)), logSpec, "logging specification record");
+    fuzz::expectEqual(writeLogSpecRecord(readLogSpecRecord(text)), logSpec, "LOGSPEC record");
 
     QByteArray pass = "SET PASS,";
     for (size_t i = 0; i < 11; ++i) {

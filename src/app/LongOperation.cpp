@@ -44,13 +44,13 @@ LongOperation::LongOperation(TKovComms& comms, QWidget* window, QAbstractButton*
         cancel->setEnabled(true);
         connect(cancel, &QAbstractButton::clicked, this, &LongOperation::requestStop);
     }
-    qApp->installEventFilter(this);
+    QCoreApplication::instance()->installEventFilter(this);
 }
 
 LongOperation::~LongOperation() {
     // Input that arrived during the last exchange is dropped here, not replayed once the filter goes.
     QCoreApplication::processEvents();
-    qApp->removeEventFilter(this);
+    QCoreApplication::instance()->removeEventFilter(this);
     if (cancel)
         cancel->setVisible(false);
     comms.setReceiveHeld(false);

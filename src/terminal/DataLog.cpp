@@ -3,6 +3,8 @@
 #include "FileIdentity.h"
 #include "Unit0.h"
 
+#include <QCoreApplication>
+
 bool DataLog::start(const QString& fileName) {
     settings.LogFileName = fileName;
     QFile& file = settings.LogFile;
@@ -27,7 +29,7 @@ void DataLog::write(const QByteArray& line) {
         return;
     QFile& file = settings.LogFile;
     if (!platform::pathNamesOpenFile(settings.LogFileName, file.handle())) {
-        fail(QStringLiteral("The file was deleted or replaced while logging"));
+        fail(QCoreApplication::translate("DataLog", "The file was deleted or replaced while logging"));
         return;
     }
     const QByteArray record = line + "\r\n";

@@ -133,7 +133,9 @@ void TerminalMode::TerminalScanClick() {
 void TerminalMode::showLoggingButtons(bool logging) {
     screen.TerminalList()->setEnabled(!logging);
     screen.TerminalScan()->setEnabled(!logging);
-    screen.TerminalLog()->setText(logging ? QStringLiteral("End") : QStringLiteral("Log"));
+    // Under the form's context, so both labels of the button are translated together.
+    screen.TerminalLog()->setText(logging ? QCoreApplication::translate("TerminalScreen", "End")
+                                          : QCoreApplication::translate("TerminalScreen", "Log"));
 }
 
 void TerminalMode::TerminalLogClick() {
@@ -145,8 +147,7 @@ void TerminalMode::TerminalLogClick() {
             return;
         if (!log.start(*name)) {
             svc.sound.tone(500, 100);
-            svc.dialogs.error(host.window,
-                              QStringLiteral("Cannot create output file - terminating data logging"));
+            svc.dialogs.error(host.window, tr("Cannot create output file - terminating data logging"));
             return;
         }
         showLoggingButtons(true);
@@ -162,7 +163,7 @@ void TerminalMode::writeFailed(const QString& error) {
     showLoggingButtons(false);
     // This runs inside the receive handler; a message box there would run a delivery again before the
     // block being assembled is finished.
-    const QString text = QStringLiteral("Cannot write to the data log file %1: %2. Data logging has stopped.")
+    const QString text = tr("Cannot write to the data log file %1: %2. Data logging has stopped.")
                              .arg(svc.settings().LogFileName, error);
     QTimer::singleShot(0, this, [this, text] { svc.dialogs.error(host.window, text); });
 }

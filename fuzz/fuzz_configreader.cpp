@@ -24,7 +24,7 @@ struct ModelResult {
 // The rules: NUL ends the text; lines end at CR LF, CR or LF, and a last line needs no ending; each
 // leading TAB or blank is one level; the first line is a root; every further line is compared with the
 // level of the node the previous line became: the same or less is a sibling there, one more a child,
-// two or more an error that stops the reading.
+// two or more an error that stops the reading and says at which line.
 ModelResult model(const QByteArray& input) {
     ModelResult r;
     const QByteArray bytes = input.left(input.indexOf('\0') < 0 ? input.size() : input.indexOf('\0'));
@@ -48,7 +48,9 @@ ModelResult model(const QByteArray& input) {
         lines.push_back(current);
 
     int previousLevel = -1;
+    int lineNumber = 0;
     for (const QByteArray& line : lines) {
+        ++lineNumber;
         int depth = 0;
         while (depth < line.size() && (line[depth] == '\t' || line[depth] == ' '))
             ++depth;
@@ -60,7 +62,10 @@ ModelResult model(const QByteArray& input) {
             level = depth;
         else {
             r.levelError = true;
-            r.message = "Invalid level (" + QByteArray::number(depth) + ") for item \"" + text + "\"";
+            // The user is also told where the reading stopped.
+            r.message = "Invalid level (" + QByteArray::number(depth) + ") for item \"" + text + "\"" +
+                        "\nLoading stopped at line " + QByteArray::number(lineNumber) +
+                        "; that line and the ones after it were not loaded.";
             break;
         }
         r.nodes.push_back({level, text});

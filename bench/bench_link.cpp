@@ -2,6 +2,7 @@
 // answering peer, and the CPU time the link spends waiting out a 4 s time-out.
 //
 //   build/bin/bench_link [exchanges]
+#include "CpuTime.h"
 #include "KovComms.h"
 #include "Pty.h"
 #include "SerialPort.h"
@@ -22,12 +23,6 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 } // namespace
 
 int main(int argc, char** argv) {

@@ -3,6 +3,7 @@
 // the wake-ups of each wait, and with --form the dialog's repaints of its progress bar.
 //
 //   build/bin/bench_scan [--form] [last address, hexadecimal; default FF]
+#include "CpuTime.h"
 #include "Dialogs.h"
 #include "SerialPort.h"
 #include "SetupCommands.h"
@@ -19,13 +20,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 // Nothing is shown: the benchmark only counts what would have been.
 class CountingDialogs final : public platform::DialogService {

@@ -1,3 +1,4 @@
+#include "CpuTime.h"
 #include "KovComms.h"
 #include "Pty.h"
 #include "SerialPort.h"
@@ -13,13 +14,6 @@
 #include <unistd.h>
 
 namespace {
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 // Run as "--hold PATH": a second copy of the program holding the port until its input closes.
 int holdPort(const char* path) {
     platform::PortMap map;

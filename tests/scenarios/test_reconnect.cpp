@@ -2,6 +2,7 @@
 // the test's own, as a USB adapter is reached through its by-id name: the device goes away and
 // comes back while idle, in terminal mode and during a programming run.
 #include "ConfigTree.h"
+#include "CpuTime.h"
 #include "FakeDialogs.h"
 #include "Main.h"
 #include "ModalHelper.h"
@@ -17,17 +18,6 @@
 #include <QtTest>
 
 #include <sys/resource.h>
-
-namespace {
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-} // namespace
 
 class TestReconnect : public QObject {
     Q_OBJECT

@@ -1,3 +1,4 @@
+#include "CpuTime.h"
 #include "KovComms.h"
 #include "SerialPort.h"
 #include "SimNetworkFixture.h"
@@ -24,13 +25,6 @@ QString exchange(TKovComms& comms, const QString& line) {
 
 int entriesIn(const QString& dir) {
     return int(QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size());
-}
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 sim::InstrumentConfig described(const QString& description) {

@@ -110,6 +110,17 @@ class TestScenarios : public QObject {
         return w;
     }
 
+    // A main window on screen with the welcome sequence's timer stopped, for sessions that start
+    // from the menus; null when the window never showed.
+    std::unique_ptr<TMainForm> shownMainWindow(const platform::PortMap& map) {
+        auto w = mainWindow(map);
+        w->show();
+        if (!QTest::qWaitForWindowExposed(w.get()))
+            return nullptr;
+        w->Timer1.stop();
+        return w;
+    }
+
     // Shows the window and lets the start-up timer bring the welcome dialog up at once.
     void start(TMainForm& w) {
         w.show();
@@ -305,10 +316,8 @@ private slots:
     void longOperationsStopWhenAsked() {
         SimNetworkFixture two({SimNetworkFixture::instrument("01"), SimNetworkFixture::instrument("03")});
         QVERIFY2(two.ok(), qPrintable(two.error()));
-        auto w = mainWindow(two.portMap());
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        w->Timer1.stop();
+        auto w = shownMainWindow(two.portMap());
+        QVERIFY(w);
 
         // Past the two instruments a digit and Escape are typed: Escape stops the scan after the
         // address being asked, and neither key is left over to act once the scan is done.
@@ -377,10 +386,8 @@ private slots:
     }
 
     void terminalSessionWithDataLog() {
-        auto w = mainWindow(net->portMap());
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        w->Timer1.stop();
+        auto w = shownMainWindow(net->portMap());
+        QVERIFY(w);
         dialogs.openAnswers.push_back(configPath);
         w->action("FileOpenItem")->trigger();
         // Confirming the link settings opens the link at the file's 19200 baud.
@@ -428,10 +435,8 @@ private slots:
     void scanFindsTheAnsweringAddresses() {
         SimNetworkFixture two({SimNetworkFixture::instrument("01"), SimNetworkFixture::instrument("03")});
         QVERIFY2(two.ok(), qPrintable(two.error()));
-        auto w = mainWindow(two.portMap());
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        w->Timer1.stop();
+        auto w = shownMainWindow(two.portMap());
+        QVERIFY(w);
         QString results;
         whenModalTitled("Scan Network for Connected Instruments", [&](QWidget* d) {
             activate(d);

@@ -14,7 +14,8 @@ function(v917_library name)
     return()
   endif()
   add_library(${name} STATIC ${sources})
-  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/src)
+  # A library sees its own folder and, through what it links, the floors below it: never one above.
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_LIBS})
 endfunction()
 

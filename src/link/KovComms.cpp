@@ -153,6 +153,16 @@ void TKovComms::Close() {
 
 void TKovComms::portLost() {
     deliveryTimer.stop();
+    // What the port took from the system before the hang-up is handed over before it closes, held
+    // or not: a record sent just before the device went must still reach the receive window and log.
+    if (!readingReply && onReceiveData && !receiveBuffer.isEmpty()) {
+        for (;;) {
+            const qint64 n = serialPort->read(receiveBuffer.data(), receiveBuffer.size());
+            if (n <= 0)
+                break;
+            onReceiveData(this, receiveBuffer.constData(), qint32(n));
+        }
+    }
     serialPort->close();
     kernelRs485 = false;
     if (!wantOpen)
@@ -178,15 +188,17 @@ void TKovComms::retryOpen() {
 }
 
 void TKovComms::applyTransmitEnable() {
-    // The kernel raises RTS exactly for the bytes on the line; asked off on RS232, so a port left
-    // in RS-485 mode by another program is put back.
-    kernelRs485 = serialPort->setKernelRs485(comMode != TComMode::RS232);
+    // On RS485 the kernel raises RTS exactly for the bytes on the line, with the receiver off
+    // meanwhile. RS422 is full duplex and must hear while it sends, so it keeps the link's own RTS
+    // toggling; there and on RS232 a port left in RS-485 mode by another program is taken out of it.
+    kernelRs485 = serialPort->setKernelRs485(comMode == TComMode::RS485);
 }
 
 void TKovComms::publishState() {
     linkState.comName = comName();
     linkState.device = serialPort->portMap().device(linkState.comName);
     linkState.description = IsOpen() ? serialPort->description() : QString();
+    linkState.notice = IsOpen() ? serialPort->notice() : QString();
     static const char* const protocols[] = {"RS232", "RS422", "RS485"};
     linkState.protocol = QString::fromLatin1(protocols[qBound(0, int(comMode), 2)]);
     linkState.baud = comSpeedBaud(comSpeed);
@@ -249,7 +261,8 @@ void TKovComms::WriteBuffer(const char* data, qint32 count) {
 }
 
 QString TKovComms::ReadReply() {
-    if (!IsOpen())
+    // Not even a look at a port that was never open; one that just failed may still hold the reply.
+    if (!IsOpen() && linkState.condition != LinkState::Condition::Open)
         return QString();
     readingReply = true;
     QByteArray collected;
@@ -259,23 +272,29 @@ QString TKovComms::ReadReply() {
     const qint64 deadline = begun + outputTimeout + kReplyTimeLimitMs;
     qint64 start = begun;
     bool success = false;
+    // Past the bound the rest of the line is still read and dropped up to its LF, or its tail would
+    // be taken as the next reply (a phantom instrument in a scan).
+    bool overlong = false;
     for (;;) {
-        if (!IsOpen())
-            break;
         char byte = 0;
-        if (serialPort->read(&byte, 1) == 1) {
+        // After a hang-up the port still hands out what it took from the system before it went.
+        const bool got = serialPort->read(&byte, 1) == 1;
+        if (got) {
             last = byte;
             if (byte != CR && byte != LF) {
-                if (collected.size() >= kMaximumReplyLength)
-                    break;
-                collected.append(byte);
+                if (collected.size() < kMaximumReplyLength)
+                    collected.append(byte);
+                else
+                    overlong = true;
                 start = clock->nowMs();
             }
         }
         if (last == LF) {
-            success = true;
+            success = !overlong;
             break;
         }
+        if (!got && !IsOpen())
+            break;
         const qint64 now = clock->nowMs();
         const qint64 wait = qMin(start + outputTimeout, deadline) - now;
         if (wait <= 0)

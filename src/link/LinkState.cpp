@@ -4,6 +4,14 @@
 
 namespace {
 
+// A path or name from outside may be any length; the status field stays one readable line.
+QString elided(const QString& text) {
+    constexpr qsizetype kMost = 80;
+    if (text.size() <= kMost)
+        return text;
+    return text.left(kMost / 2 - 1) + QChar(0x2026) + text.right(kMost / 2);
+}
+
 QString shortReason(const LinkState& s) {
     using P = platform::PortProblem;
     switch (s.problem.kind) {
@@ -16,12 +24,12 @@ QString shortReason(const LinkState& s) {
     case P::Busy:
         return s.problem.holder.isEmpty()
                    ? QCoreApplication::translate("LinkState", "in use by another program")
-                   : QCoreApplication::translate("LinkState", "in use by %1").arg(s.problem.holder);
+                   : QCoreApplication::translate("LinkState", "in use by %1").arg(elided(s.problem.holder));
     case P::NotATerminal:
         return QCoreApplication::translate("LinkState", "not a serial port");
     case P::Other:
         return s.problem.system.isEmpty() ? QCoreApplication::translate("LinkState", "failed")
-                                          : s.problem.system;
+                                          : elided(s.problem.system);
     case P::None:
         break;
     }
@@ -29,7 +37,7 @@ QString shortReason(const LinkState& s) {
 }
 
 QString portName(const LinkState& s) {
-    return s.device.isEmpty() ? s.comName : s.comName + QLatin1Char(' ') + s.device;
+    return s.device.isEmpty() ? s.comName : s.comName + QLatin1Char(' ') + elided(s.device);
 }
 
 } // namespace
@@ -48,12 +56,14 @@ QString linkStatusText(const LinkState& s) {
     }
     QString text = portName(s);
     if (!s.description.isEmpty())
-        text += QStringLiteral(" (") + s.description + QLatin1Char(')');
+        text += QStringLiteral(" (") + elided(s.description) + QLatin1Char(')');
     text += QLatin1Char(' ') + s.protocol + QLatin1Char(' ') + QString::number(s.baud);
     if (s.drive == LinkState::Drive::Kernel)
         text += QCoreApplication::translate("LinkState", ", RTS by kernel");
     else if (s.drive == LinkState::Drive::Rts)
         text += QCoreApplication::translate("LinkState", ", RTS toggled");
+    if (!s.notice.isEmpty())
+        text += QStringLiteral(", ") + elided(s.notice);
     return text;
 }
 
@@ -77,14 +87,17 @@ QString linkFailureMessage(const LinkState& s) {
         return cannotOpen(QCoreApplication::translate(
             "LinkState", "there is no such device. The adapter is not plugged in, or the name is "
                          "wrong: choose the device in the link settings."));
-    case P::PermissionDenied: {
-        const QString group = s.problem.group.isEmpty() ? QStringLiteral("dialout") : s.problem.group;
+    case P::PermissionDenied:
+        // A group is named only where joining it helps: one with read and write that is not root's.
+        if (s.problem.group.isEmpty())
+            return cannotOpen(QCoreApplication::translate(
+                "LinkState", "permission denied. Only its owner may open it: the system administrator "
+                             "(or a udev rule) has to give access to it."));
         return cannotOpen(QCoreApplication::translate(
                               "LinkState",
                               "permission denied. The device belongs to the group \"%1\"; join it with\n"
                               "    sudo usermod -aG %1 $USER\nand log in again.")
-                              .arg(group));
-    }
+                              .arg(s.problem.group));
     case P::Busy:
         return cannotOpen(
             s.problem.holder.isEmpty()

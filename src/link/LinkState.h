@@ -16,6 +16,7 @@ struct LinkState {
     QString comName;     // "COM1"
     QString device;      // the path it stands for
     QString description; // the device's own description, when known
+    QString notice;      // something the user should know about the open port
     QString protocol;    // "RS232", "RS422", "RS485"
     qint32 baud = 0;
     Condition condition = Condition::Closed;
@@ -25,6 +26,7 @@ struct LinkState {
 
 // One line for the status bar: "COM1 /dev/ttyUSB0 (FT232R USB UART) RS485 9600, RTS by kernel",
 // "COM1 /dev/ttyUSB0: not open (permission denied)".
+// Texts from outside (paths, descriptions, process names) are cut to a readable length there.
 QString linkStatusText(const LinkState& state);
 // What the user can do about a port that did not open; empty when it is open.
 QString linkFailureMessage(const LinkState& state);

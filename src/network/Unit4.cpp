@@ -33,9 +33,14 @@ private:
 QList<ScanHit> scanNetwork(TKovComms& comms, const QString& prefix, int last,
                            const std::function<void(int)>& progress,
                            const std::function<void(const ScanHit&)>& found,
-                           const std::function<bool()>& stop, int* lastAsked) {
+                           const std::function<bool()>& stop, int* lastAsked, bool* linkLost) {
     QList<ScanHit> hits;
     const ScanTimeout timeout(comms);
+    // A closed link answers nothing at once, as the rules want; one that goes away mid-scan would
+    // report the rest of the network as silent.
+    const bool wasOpen = comms.IsOpen();
+    if (linkLost)
+        *linkLost = false;
     for (int n = 0; n <= qMin(last, 255); ++n) {
         if (n > 0 && stop && stop())
             break;
@@ -46,11 +51,16 @@ QList<ScanHit> scanNetwork(TKovComms& comms, const QString& prefix, int last,
         const QString address = setup::addressText(n);
         comms.SendText(setup::presenceQuery(prefix, address));
         const QString reply = comms.ReadReply();
-        if (reply.isEmpty())
-            continue;
-        hits.append({address, reply});
-        if (found)
-            found(hits.last());
+        if (!reply.isEmpty()) {
+            hits.append({address, reply});
+            if (found)
+                found(hits.last());
+        }
+        if (wasOpen && !comms.IsOpen()) {
+            if (linkLost)
+                *linkLost = true;
+            break;
+        }
     }
     return hits;
 }
@@ -110,6 +120,7 @@ void TForm4::Button3Click() {
     const QString lastText = setup::addressText(last);
     int lastAsked = 0;
     bool stopped = false;
+    bool lost = false;
     {
         LongOperation operation(svc.comms(), this, ui->CancelBtn);
         scanNetwork(
@@ -123,8 +134,9 @@ void TForm4::Button3Click() {
                 ui->Memo1->appendPlainText(scanResultLine(hit));
                 ui->Memo1->repaint();
             },
-            [&operation, &stopped] { return stopped = operation.stopRequested(); }, &lastAsked);
+            [&operation, &stopped] { return stopped = operation.stopRequested(); }, &lastAsked, &lost);
     }
+    stopped = stopped || lost;
 
     ui->ProgressBar1->setVisible(false);
     ui->Label2->setText(stopped ? tr("Scan stopped after address %1 of %2 - the following "
@@ -132,6 +144,12 @@ void TForm4::Button3Click() {
                                       .arg(setup::addressText(lastAsked), lastText)
                                 : tr("The following instruments have been found"));
     repaint();
+    if (lost) {
+        // The device went away: the same tone and message as any other run the link fails.
+        svc.sound.tone(500, 100);
+        svc.dialogs.error(this, tr("Serial Communications Error"));
+        return;
+    }
     svc.sound.beep();
 }
 

@@ -2,26 +2,19 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSerialPortInfo>
 #include <QSettings>
 #include <QStandardPaths>
 
 #include <algorithm>
 
-#ifdef Q_OS_LINUX
-#include <fcntl.h>
-#include <linux/serial.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-#endif
+#include <iterator>
 
 namespace platform {
 
 namespace {
-
-const QString kById = QStringLiteral("/dev/serial/by-id");
 
 // Digits compare by value, so ttyS2 sorts before ttyS10.
 bool naturalLess(const QString& a, const QString& b) {
@@ -49,23 +42,64 @@ bool naturalLess(const QString& a, const QString& b) {
     return a.size() - i < b.size() - j;
 }
 
-// The 8250 driver lists ttyS0..ttyS31 whether or not a UART is fitted; one with no hardware
-// reports the unknown port type.
-bool phantomUart(const QString& path) {
-#ifdef Q_OS_LINUX
-    if (!path.startsWith(QLatin1String("/dev/ttyS")))
-        return false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false; // cannot tell; let the open say why later
-    serial_struct info{};
-    const bool unknown = ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type == PORT_UNKNOWN;
-    ::close(fd);
-    return unknown;
-#else
-    Q_UNUSED(path);
-    return false;
-#endif
+// One line of a small sysfs attribute file; never more than a line's worth is read.
+QString attribute(const QString& folder, const char* name) {
+    QFile f(folder + QLatin1Char('/') + QLatin1String(name));
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromLocal8Bit(f.read(256)).section(QLatin1Char('\n'), 0, 0).trimmed();
+}
+
+// The UART kinds of the kernel's serial core, by their type number.
+QString uartName(int type) {
+    static const char* const names[] = {nullptr,  "8250",  "16450",   "16550", "16550A",
+                                        "Cirrus", "16650", "16650V2", "16750", "Startech",
+                                        "16C950", "16654", "16850",   "RSA",   "NS16550A"};
+    if (type > 0 && type < int(std::size(names)))
+        return QCoreApplication::translate("PortDiscovery", "%1 UART").arg(QLatin1String(names[type]));
+    return QCoreApplication::translate("PortDiscovery", "UART type %1").arg(type);
+}
+
+// The USB device a tty hangs off: the first folder above it that has a vendor number.
+QString usbParent(const QString& ttyFolder) {
+    QString folder = QFileInfo(ttyFolder + QStringLiteral("/device")).canonicalFilePath();
+    for (int up = 0; up < 4 && !folder.isEmpty() && folder != QLatin1String("/"); ++up) {
+        if (QFileInfo::exists(folder + QStringLiteral("/idVendor")))
+            return folder;
+        folder = QFileInfo(folder).path();
+    }
+    return QString();
+}
+
+// type 0 is the kernel's unknown port: an 8250 slot with no UART behind it.
+bool phantomUart(const QString& ttyFolder) {
+    const QString type = attribute(ttyFolder, "type");
+    return !type.isEmpty() && type.toInt() == 0;
+}
+
+void describe(const QString& ttyFolder, PortInfo& p) {
+    const QString usb = usbParent(ttyFolder);
+    if (!usb.isEmpty()) {
+        p.description = attribute(usb, "product");
+        p.manufacturer = attribute(usb, "manufacturer");
+        p.serialNumber = attribute(usb, "serial");
+        return;
+    }
+    const QString type = attribute(ttyFolder, "type");
+    if (type.isEmpty())
+        return;
+    QStringList parts{uartName(type.toInt())};
+    const QString port = attribute(ttyFolder, "port");
+    const QString memory = attribute(ttyFolder, "iomem_base");
+    bool ok = false;
+    if (port.toULongLong(&ok, 16) != 0 && ok)
+        parts << QCoreApplication::translate("PortDiscovery", "I/O %1").arg(port);
+    else if (memory.toULongLong(&ok, 16) != 0 && ok)
+        parts << QCoreApplication::translate("PortDiscovery", "memory %1").arg(memory);
+    const QString irq = attribute(ttyFolder, "irq");
+    if (!irq.isEmpty() && irq != QLatin1String("0"))
+        parts << QCoreApplication::translate("PortDiscovery", "IRQ %1").arg(irq);
+    p.description = parts.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -83,27 +117,44 @@ QString PortInfo::details() const {
     return parts.join(QStringLiteral(", "));
 }
 
+SystemPortSource::SystemPortSource(QString sysClassTty, QString devFolder, QString byIdFolder)
+    : sysClassTty(std::move(sysClassTty)), devFolder(std::move(devFolder)),
+      byIdFolder(std::move(byIdFolder)) {}
+
 QList<PortInfo> SystemPortSource::ports() const {
     QHash<QString, QString> byId;
-    const QDir ids(kById);
+    const QDir ids(byIdFolder);
     for (const QFileInfo& link : ids.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
         const QString target = link.canonicalFilePath();
         if (!target.isEmpty())
             byId.insert(target, link.absoluteFilePath());
     }
     QList<PortInfo> list;
-    for (const QSerialPortInfo& i : QSerialPortInfo::availablePorts()) {
+    const QDir ttys(sysClassTty);
+    for (const QString& name : ttys.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        const QString folder = ttys.filePath(name);
+        // Consoles, virtual terminals and pseudo-terminals have no hardware device behind them.
+        if (!QFileInfo(folder + QStringLiteral("/device")).exists() || phantomUart(folder))
+            continue;
         PortInfo p;
-        p.path = i.systemLocation();
-        if (phantomUart(p.path))
+        p.path = devFolder + QLatin1Char('/') + name;
+        if (!QFileInfo::exists(p.path))
             continue;
         p.byId = byId.value(QFileInfo(p.path).canonicalFilePath());
-        p.description = i.description();
-        p.manufacturer = i.manufacturer();
-        p.serialNumber = i.serialNumber();
+        describe(folder, p);
         list << p;
     }
     return sortedPorts(list);
+}
+
+QString describeDevice(const QString& devicePath, const QString& sysClassTty) {
+    const QString name = QFileInfo(devicePath).fileName();
+    const QString folder = sysClassTty + QLatin1Char('/') + name;
+    if (name.isEmpty() || !QFileInfo(folder).isDir())
+        return QString();
+    PortInfo p;
+    describe(folder, p);
+    return p.description;
 }
 
 QList<PortInfo> sortedPorts(QList<PortInfo> ports) {
@@ -139,14 +190,17 @@ QString rememberedPortMapFile() {
 }
 
 void loadPortMap(const QString& file, PortMap& map) {
-    if (file.isEmpty() || !QFileInfo::exists(file))
+    // Four short lines: anything else (a FIFO, which would hold start-up for good, or a huge file) is
+    // not ours, and is left alone.
+    const QFileInfo info(file);
+    if (file.isEmpty() || !info.isFile() || info.size() > MaxPortMapFileSize)
         return;
     QSettings s(file, QSettings::IniFormat);
     s.beginGroup(QStringLiteral("Ports"));
     for (int i = 1; i <= 4; ++i) {
         const QString com = QStringLiteral("COM%1").arg(i);
         const QString path = s.value(com).toString();
-        if (!path.isEmpty())
+        if (!path.isEmpty() && QFile::encodeName(path).size() < MaxDevicePathLength)
             map.setDevice(com, path);
     }
 }

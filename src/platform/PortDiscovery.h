@@ -29,12 +29,27 @@ public:
     virtual QList<PortInfo> ports() const = 0;
 };
 
-// The devices the system knows (QSerialPortInfo), with their by-id names, without serial ports
-// the kernel lists but no hardware answers.
+// The serial devices the kernel lists under /sys/class/tty, with their by-id names. Found and
+// described from the system's files alone: no device is opened, since opening a tty raises DTR and
+// RTS for that moment, and on an RS485 bus RTS drives the line. 8250 ports the kernel lists but no
+// hardware answers (type 0) are left out.
 class SystemPortSource final : public PortSource {
 public:
+    explicit SystemPortSource(QString sysClassTty = QStringLiteral("/sys/class/tty"),
+                              QString devFolder = QStringLiteral("/dev"),
+                              QString byIdFolder = QStringLiteral("/dev/serial/by-id"));
     QList<PortInfo> ports() const override;
+
+private:
+    QString sysClassTty;
+    QString devFolder;
+    QString byIdFolder;
 };
+
+// A device's own description from the kernel's files: "16550A UART, I/O 0x3F8, IRQ 4" for a
+// built-in port, the product name for a USB adapter; empty where the system tells nothing.
+QString describeDevice(const QString& devicePath,
+                       const QString& sysClassTty = QStringLiteral("/sys/class/tty"));
 
 // A stable order: kernel names without a by-id name first (ttyS0 before ttyS1 before ttyS10),
 // then the by-id names, each in natural order.
@@ -48,7 +63,10 @@ PortMap defaultPortMap(const QList<PortInfo>& present);
 
 // The COM-name mapping belongs to the machine, not to a configuration: one small file per user.
 QString rememberedPortMapFile();
-// Entries found in file replace those of map.
+// Entries found in file replace those of map. Read only when it is a regular file of at most
+// MaxPortMapFileSize bytes; a device path of MaxDevicePathLength bytes or more is no path and ignored.
+inline constexpr qint64 MaxPortMapFileSize = 64 * 1024;
+inline constexpr qsizetype MaxDevicePathLength = 4096; // PATH_MAX, with its terminating NUL
 void loadPortMap(const QString& file, PortMap& map);
 void rememberDevice(const QString& file, const QString& comName, const QString& path);
 

@@ -1,12 +1,15 @@
 #include "SerialPort.h"
 
+#include "KernelRs485.h"
+#include "PortDiscovery.h"
+#include "UucpLock.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
-#include <QSerialPortInfo>
 #include <QThread>
 
 #ifdef Q_OS_UNIX
@@ -46,39 +49,6 @@ QString systemText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-QString holderText(qint64 pid) {
-    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-    QString name;
-    if (comm.open(QIODevice::ReadOnly))
-        name = QString::fromLocal8Bit(comm.readAll()).trimmed();
-    if (name.isEmpty())
-        return QCoreApplication::translate("SerialPort", "process %1").arg(pid);
-    return QCoreApplication::translate("SerialPort", "%1, process %2").arg(name).arg(pid);
-}
-
-bool processAlive(qint64 pid) {
-    return pid > 0 && QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid));
-}
-
-// The UUCP lock file of a device, as the common serial programs (and Qt) write it: the first line
-// holds the owner's process number, in ASCII.
-qint64 lockFileOwner(const QString& device) {
-    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
-    name.replace(QLatin1Char('/'), QLatin1Char('_'));
-    const QStringList folders{QStringLiteral("/var/lock"),       QStringLiteral("/run/lock"),
-                              QStringLiteral("/etc/locks"),      QStringLiteral("/var/spool/locks"),
-                              QStringLiteral("/var/spool/uucp"), QDir::tempPath()};
-    for (const QString& folder : folders) {
-        QFile f(folder + QStringLiteral("/LCK..") + name);
-        if (!f.open(QIODevice::ReadOnly))
-            continue;
-        const qint64 pid = f.readLine(64).trimmed().toLongLong();
-        if (processAlive(pid))
-            return pid;
-    }
-    return 0;
-}
-
 // Any process with the device open; only processes this user may look into are seen.
 qint64 processHolding(const QString& device) {
     const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
@@ -95,15 +65,30 @@ qint64 processHolding(const QString& device) {
     return 0;
 }
 
+qint64 lockFileOwner(const QString& device) {
+    for (const QString& folder : uucpLockFolders()) {
+        const UucpLockInfo lock = readUucpLock(folder + QLatin1Char('/') + uucpLockName(device));
+        if (lock.kind == UucpLockInfo::Live)
+            return lock.pid;
+    }
+    return 0;
+}
+
 QString whoHolds(const QString& device) {
     qint64 pid = lockFileOwner(device);
     if (!pid)
         pid = processHolding(device);
-    return pid ? holderText(pid) : QString();
+    return pid ? processText(pid) : QString();
 }
 
 } // namespace
 #endif
+
+bool groupMayOpen(quint32 mode, quint32 gid) {
+    // Joining root's group is no advice to give, and a group without read and write gains nothing.
+    constexpr quint32 groupReadWrite = 060;
+    return gid != 0 && (mode & groupReadWrite) == groupReadWrite;
+}
 
 PortProblem diagnoseDevice(const QString& path) {
     PortProblem p;
@@ -126,7 +111,7 @@ PortProblem diagnoseDevice(const QString& path) {
         case EPERM: {
             p.kind = PortProblem::PermissionDenied;
             struct stat st {};
-            if (::stat(native.constData(), &st) == 0)
+            if (::stat(native.constData(), &st) == 0 && groupMayOpen(st.st_mode, st.st_gid))
                 if (const group* g = ::getgrgid(st.st_gid))
                     p.group = QString::fromLocal8Bit(g->gr_name);
             break;
@@ -160,7 +145,8 @@ PortProblem diagnoseDevice(const QString& path) {
     return p;
 }
 
-QtSerialPort::QtSerialPort(PortMap portMap, QObject* parent) : SerialPort(parent) {
+QtSerialPort::QtSerialPort(PortMap portMap, QObject* parent)
+    : SerialPort(parent), lockFolders(uucpLockFolders()) {
     map = std::move(portMap);
 }
 
@@ -183,6 +169,20 @@ bool QtSerialPort::open(const QString& comName) {
     const QString real = QFileInfo(path).canonicalFilePath();
     if (real.isEmpty()) {
         problem = diagnoseDevice(path);
+        return false;
+    }
+    // Qt's own locking would take over a lock file it cannot parse, and read a huge one whole.
+    const UucpLockCheck locks = checkUucpLocks(real, lockFolders);
+    if (locks.refused.kind == UucpLockInfo::Live) {
+        problem.kind = PortProblem::Busy;
+        problem.system = systemText(EWOULDBLOCK);
+        problem.holder = processText(locks.refused.pid);
+        return false;
+    }
+    if (locks.refused.kind == UucpLockInfo::Unusable) {
+        problem.kind = PortProblem::Other;
+        problem.system = QCoreApplication::translate("SerialPort", "lock file %1 is %2 and cannot be removed")
+                             .arg(locks.refused.file, locks.refused.why);
         return false;
     }
     port = std::make_unique<QSerialPort>();
@@ -216,7 +216,27 @@ bool QtSerialPort::open(const QString& comName) {
 #endif
     // Bounded, so a line that never stops talking cannot eat the machine's memory.
     port->setReadBufferSize(1 << 20);
-    deviceDescription = QSerialPortInfo(*port).description();
+    // From the system's device files: asking Qt would list, and so open, every other port.
+    deviceDescription = describeDevice(real);
+    deviceNotice = locks.note;
+#ifdef Q_OS_LINUX
+    const int fd = int(port->handle());
+    rs485 = std::make_unique<KernelRs485>(
+        KernelRs485::Driver{[fd](QByteArray& settings) {
+                                serial_rs485 rs{};
+                                if (::ioctl(fd, TIOCGRS485, &rs) != 0)
+                                    return false;
+                                settings = QByteArray(reinterpret_cast<const char*>(&rs), sizeof rs);
+                                return true;
+                            },
+                            [fd](const QByteArray& settings) {
+                                serial_rs485 rs{};
+                                if (settings.size() != qsizetype(sizeof rs))
+                                    return false;
+                                std::memcpy(&rs, settings.constData(), sizeof rs);
+                                return ::ioctl(fd, TIOCSRS485, &rs) == 0;
+                            }});
+#endif
     return true;
 }
 
@@ -226,31 +246,23 @@ bool QtSerialPort::present(const QString& comName) const {
 }
 
 bool QtSerialPort::setKernelRs485(bool on) {
-#ifdef Q_OS_LINUX
-    if (!isOpen())
-        return false;
-    serial_rs485 rs{};
-    // RTS on while sending, off after it, and the receiver deaf to our own echo meanwhile.
-    if (on)
-        rs.flags = SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
-    // ENOTTY or EINVAL: the driver leaves RTS to us.
-    if (::ioctl(int(port->handle()), TIOCSRS485, &rs) != 0)
-        return false;
-    return on;
-#else
-    Q_UNUSED(on);
-    return false;
-#endif
+    return isOpen() && rs485 && rs485->set(on);
 }
 
 void QtSerialPort::close() {
     if (!port)
         return;
     port->disconnect(this);
+    // The next program finds the device's RS-485 settings as this one did; after a hang-up the
+    // driver may refuse, which changes nothing.
+    if (rs485 && port->isOpen())
+        rs485->restore();
+    rs485.reset();
     if (port->isOpen())
         port->close();
     port.reset();
     failed = false;
+    deviceNotice.clear();
 }
 
 bool QtSerialPort::isOpen() const {
@@ -275,8 +287,9 @@ void QtSerialPort::onError(int error) {
     QMetaObject::invokeMethod(
         this,
         [this] {
-            close();
+            // The owner takes what was read before the hang-up, then the port closes.
             emit lost();
+            close();
         },
         Qt::QueuedConnection);
 }
@@ -308,13 +321,12 @@ void QtSerialPort::purge(bool input, bool output) {
 }
 
 qint64 QtSerialPort::read(char* data, qint64 maxSize) {
-    if (!isOpen() || maxSize <= 0)
+    if (!port || !port->isOpen() || maxSize <= 0)
         return 0;
     // Without an event loop Qt's buffer only fills inside waitForReadyRead: look at the driver now.
-    if (port->bytesAvailable() == 0)
+    // After a hang-up only what was taken from the system before it is left, and still handed out.
+    if (!failed && port->bytesAvailable() == 0)
         port->waitForReadyRead(0);
-    if (!isOpen())
-        return 0;
     const qint64 n = port->read(data, maxSize);
     return n < 0 ? 0 : n;
 }

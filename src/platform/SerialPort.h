@@ -3,12 +3,15 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
 class QSerialPort;
 
 namespace platform {
+
+class KernelRs485;
 
 // COM1..COM4 to device paths. Defaults /dev/ttyS0../dev/ttyS3; the start-up mapping and the link
 // settings dialog override single entries.
@@ -66,7 +69,8 @@ public:
         return true;
     }
     // Lets the driver raise RTS around each transmission (on while sending, off after, receiver
-    // off while sending). False when the driver cannot: the caller then toggles RTS itself.
+    // off while sending), or turns that mode off. False when the driver cannot: the caller then
+    // toggles RTS itself. What the device had is put back when the port closes.
     virtual bool setKernelRs485(bool on) {
         Q_UNUSED(on);
         return false;
@@ -78,6 +82,8 @@ public:
     const PortProblem& openProblem() const { return problem; }
     // The device's own description ("FT232R USB UART") after an open, where the system knows one.
     QString description() const { return deviceDescription; }
+    // Something the user should know about an open port ("removed lock file LCK..ttyS0 (too large)").
+    QString notice() const { return deviceNotice; }
 
 signals:
     // The device failed for good (hang-up, removed). Emitted queued, never from inside a read.
@@ -90,6 +96,7 @@ protected:
     PortMap map;
     PortProblem problem;
     QString deviceDescription;
+    QString deviceNotice;
 };
 
 class QtSerialPort final : public SerialPort {
@@ -110,12 +117,16 @@ public:
     void setRts(bool on) override;
     bool present(const QString& comName) const override;
     bool setKernelRs485(bool on) override;
+    // Where other programs' lock files are looked for; tests use a folder of their own.
+    void setLockFolders(const QStringList& folders) { lockFolders = folders; }
 
 private:
     void onError(int error);
     void flushToDriver();
 
     std::unique_ptr<QSerialPort> port;
+    std::unique_ptr<KernelRs485> rs485;
+    QStringList lockFolders;
     bool failed = false;
     bool lossQueued = false;
 };
@@ -123,5 +134,8 @@ private:
 // Why a device cannot be opened, found by trying it the way the port does. Also used when the
 // open itself failed without saying why.
 PortProblem diagnoseDevice(const QString& path);
+// Whether joining the device's group would let a user open it: the group has read and write, and
+// it is not root's.
+bool groupMayOpen(quint32 mode, quint32 gid);
 
 } // namespace platform

@@ -54,7 +54,7 @@ private slots:
         QVERIFY(comms->Open());
         QCOMPARE(port->openedName, QString("COM2"));
         QCOMPARE(port->baud, 19200);
-        QCOMPARE(port->eventKinds(), QStringList({"open", "configure", "purge"}));
+        QCOMPARE(port->eventKinds(), QStringList({"open", "configure", "rs485-off", "purge"}));
         QTRY_VERIFY(!comms->deliveryPending()); // a quiet line wakes nothing
         port->feed("x");
         QVERIFY(comms->deliveryPending());
@@ -93,7 +93,7 @@ private slots:
         port->events.clear();
         comms->setComSpeed(TComSpeed::br57600);
         QCOMPARE(port->baud, 57600);
-        QCOMPARE(port->eventKinds(), QStringList({"configure", "purge"}));
+        QCOMPARE(port->eventKinds(), QStringList({"configure", "rs485-off", "purge"}));
         char b;
         QCOMPARE(port->read(&b, 1), 0);
     }
@@ -167,16 +167,23 @@ private slots:
         const qint64 t0 = clock.now;
         QCOMPARE(comms->ReadReply(), QString());
         QCOMPARE(clock.now, t0);
+        // The rest of an over-long line is dropped with it: its tail is not the next reply (in a
+        // scan, a phantom instrument at the next, silent address).
+        port->feed(QByteArray(290, 'a') + "\r\n");
+        QCOMPARE(comms->ReadReply(), QString());
+        port->feed("next\r\n", 10);
+        QCOMPARE(comms->ReadReply(), QString("next"));
         const QByteArray longest(TKovComms::kMaximumReplyLength, 'b');
         port->purge(true, false);
         port->feed(longest + "\r\n");
         QCOMPARE(comms->ReadReply(), QString(longest));
 
         comms->setOutputTimeout(1000);
+        const qint64 t1 = clock.now;
         for (int i = 1; i <= 100; ++i)
             port->feed("c", 900 * i);
         QCOMPARE(comms->ReadReply(), QString());
-        QCOMPARE(clock.now - t0, 1000 + TKovComms::kReplyTimeLimitMs);
+        QCOMPARE(clock.now - t1, 1000 + TKovComms::kReplyTimeLimitMs);
     }
 
     void nulAndControlBytesAreKept() {
@@ -215,14 +222,20 @@ private slots:
         comms->SendText("x");
         QCOMPARE(port->eventKinds(), QStringList({"write"}));
 
-        // Where the driver drives RTS itself, the link only writes.
+        // Where the driver drives RTS itself, the link only writes: on RS485 alone. RS422 must hear
+        // while it sends, so the kernel's mode (receiver off while sending) stays off there.
         port->kernelRs485 = true;
-        comms->setComMode(TComMode::RS422);
         port->events.clear();
+        comms->setComMode(TComMode::RS485);
         comms->SendText("y");
-        QCOMPARE(port->eventKinds(), QStringList({"write"}));
+        QCOMPARE(port->eventKinds(), QStringList({"rs485-on", "write"}));
         QCOMPARE(comms->state().drive, LinkState::Drive::Kernel);
-        QCOMPARE(linkStatusText(comms->state()), QString("COM1 /dev/ttyS0 RS422 9600, RTS by kernel"));
+        QCOMPARE(linkStatusText(comms->state()), QString("COM1 /dev/ttyS0 RS485 9600, RTS by kernel"));
+        port->events.clear();
+        comms->setComMode(TComMode::RS422);
+        comms->SendText("z");
+        QCOMPARE(port->eventKinds(), QStringList({"rs485-off", "rts-on", "write", "drain", "rts-off"}));
+        QCOMPARE(linkStatusText(comms->state()), QString("COM1 /dev/ttyS0 RS422 9600, RTS toggled"));
     }
 
     void characterDelayWritesOneByteAtATime() {
@@ -285,6 +298,26 @@ private slots:
         QCOMPARE(got, QByteArray("after\r\n"));
     }
 
+    // Bytes the port took before a hang-up reach the handler once, held or not; an exchange under
+    // way still gets a reply that arrived whole.
+    void bytesTakenBeforeAHangUpAreNotLost() {
+        QVERIFY(comms->Open());
+        QByteArray got;
+        comms->setOnReceiveData([&](TKovComms*, const char* d, qint32 n) { got.append(d, n); });
+        comms->setReceiveHeld(true); // as between the exchanges of a scan
+        port->feed("rec 1\r\n");
+        port->vanish();
+        QTRY_COMPARE(comms->state().condition, LinkState::Condition::Lost);
+        QCOMPARE(got, QByteArray("rec 1\r\n"));
+        comms->setReceiveHeld(false);
+        QTRY_VERIFY(comms->IsOpen());
+        port->feed("917 Version 1.0\r\n");
+        port->vanish();
+        QCOMPARE(comms->ReadReply(), QString("917 Version 1.0"));
+        QTRY_COMPARE(comms->state().condition, LinkState::Condition::Lost);
+        QCOMPARE(got, QByteArray("rec 1\r\n"));
+    }
+
     void vanishedDeviceClosesTheLinkUntilItReturns() {
         comms->setComSpeed(TComSpeed::br19200);
         QVERIFY(comms->Open());
@@ -298,7 +331,7 @@ private slots:
         port->events.clear();
         port->openable = true;
         QTRY_VERIFY(comms->IsOpen());
-        QCOMPARE(port->eventKinds(), QStringList({"open", "configure", "purge"}));
+        QCOMPARE(port->eventKinds(), QStringList({"open", "configure", "rs485-off", "purge"}));
         QCOMPARE(port->baud, 19200);
         QVERIFY(!comms->waitingForDevice());
         // Closed by the program, the link stays closed.

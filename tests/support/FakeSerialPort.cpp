@@ -4,6 +4,7 @@ bool FakeSerialPort::open(const QString& comName) {
     if (!openable)
         return false;
     opened = true;
+    gone = false;
     openedName = comName;
     events.append({clock.now, QStringLiteral("open"), comName.toLatin1()});
     return true;
@@ -13,7 +14,14 @@ void FakeSerialPort::close() {
     if (!opened)
         return;
     opened = false;
+    gone = false;
+    arrived.clear();
     events.append({clock.now, QStringLiteral("close"), {}});
+}
+
+bool FakeSerialPort::setKernelRs485(bool on) {
+    events.append({clock.now, on ? QStringLiteral("rs485-on") : QStringLiteral("rs485-off"), {}});
+    return on && kernelRs485;
 }
 
 void FakeSerialPort::configure(qint32 b, int, int) {
@@ -36,14 +44,15 @@ void FakeSerialPort::deliverDue() {
         any = true;
     }
     // As the real port, which announces bytes even from inside waitForReadyRead.
-    if (any && opened)
+    if (any && isOpen())
         emit readyRead();
 }
 
 qint64 FakeSerialPort::read(char* data, qint64 maxSize) {
     if (!opened)
         return 0;
-    deliverDue();
+    if (!gone)
+        deliverDue();
     const qint64 n = qMin<qint64>(maxSize, arrived.size());
     memcpy(data, arrived.constData(), size_t(n));
     arrived.remove(0, n);
@@ -52,7 +61,7 @@ qint64 FakeSerialPort::read(char* data, qint64 maxSize) {
 
 bool FakeSerialPort::waitForReadyRead(int msecs) {
     ++waits;
-    if (!opened)
+    if (!isOpen())
         return false;
     deliverDue();
     if (!arrived.isEmpty())
@@ -67,7 +76,7 @@ bool FakeSerialPort::waitForReadyRead(int msecs) {
 }
 
 qint64 FakeSerialPort::write(const char* data, qint64 size) {
-    if (!opened)
+    if (!isOpen())
         return 0;
     const QByteArray bytes(data, size);
     written.append(bytes);
@@ -97,7 +106,7 @@ void FakeSerialPort::feed(const QByteArray& bytes, qint64 delayMs) {
 }
 
 void FakeSerialPort::vanish() {
-    opened = false;
+    gone = true;
     QMetaObject::invokeMethod(
         this, [this] { emit lost(); }, Qt::QueuedConnection);
 }

@@ -27,7 +27,7 @@ class FakeSerialPort final : public platform::SerialPort {
 public:
     struct Event {
         qint64 time;
-        QString kind; // open, close, configure, purge, rts-on, rts-off, write, drain
+        QString kind; // open, close, configure, purge, rts-on, rts-off, write, drain, rs485-on, rs485-off
         QByteArray data;
     };
 
@@ -35,7 +35,7 @@ public:
 
     bool open(const QString& comName) override;
     void close() override;
-    bool isOpen() const override { return opened; }
+    bool isOpen() const override { return opened && !gone; }
     void configure(qint32 baud, int inputQueue, int outputQueue) override;
     void purge(bool input, bool output) override;
     qint64 read(char* data, qint64 maxSize) override;
@@ -43,11 +43,12 @@ public:
     qint64 write(const char* data, qint64 size) override;
     void drainOutput(qint32 baud) override;
     void setRts(bool on) override;
-    bool setKernelRs485(bool on) override { return on && kernelRs485; }
+    bool setKernelRs485(bool on) override;
 
     // Bytes that arrive delayMs after now (0: already there).
     void feed(const QByteArray& bytes, qint64 delayMs = 0);
-    // The device disappears, as a pulled USB adapter.
+    // The device disappears, as a pulled USB adapter. Bytes already read from the system stay
+    // readable until the port is closed, as with the real port.
     void vanish();
     QStringList eventKinds() const;
 
@@ -66,6 +67,7 @@ private:
     void deliverDue();
     FakeClock& clock;
     bool opened = false;
+    bool gone = false;
     QByteArray arrived;
     std::deque<std::pair<qint64, QByteArray>> pending;
 };

@@ -18,10 +18,6 @@ namespace platform {
 
 namespace {
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("UucpLock", text);
-}
-
 bool processAlive(qint64 pid) {
 #ifdef Q_OS_UNIX
     if (pid <= 0 || pid > 0x7fffffff)
@@ -85,22 +81,22 @@ UucpLockInfo readUucpLock(const QString& file) {
     struct stat st {};
     if (::lstat(native.constData(), &st) != 0) {
         if (errno != ENOENT)
-            info = {UucpLockInfo::Unusable, file, 0, tr("unreadable")};
+            info = {UucpLockInfo::Unusable, file, 0, QCoreApplication::translate("UucpLock", "unreadable")};
         return info;
     }
     info.kind = UucpLockInfo::Unusable;
     if (!S_ISREG(st.st_mode)) {
-        info.why = tr("not a regular file");
+        info.why = QCoreApplication::translate("UucpLock", "not a regular file");
         return info;
     }
     if (st.st_size > MaxLockFileBytes) {
-        info.why = tr("too large");
+        info.why = QCoreApplication::translate("UucpLock", "too large");
         return info;
     }
     // Non-blocking and not through a link: the name may have been swapped since the look above.
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-        info.why = tr("unreadable");
+        info.why = QCoreApplication::translate("UucpLock", "unreadable");
         return info;
     }
     char buffer[MaxLockFileBytes];
@@ -109,13 +105,13 @@ UucpLockInfo readUucpLock(const QString& file) {
     const ssize_t n = regular ? ::read(fd, buffer, sizeof buffer) : -1;
     ::close(fd);
     if (n < 0) {
-        info.why = tr("unreadable");
+        info.why = QCoreApplication::translate("UucpLock", "unreadable");
         return info;
     }
     info.pid = parsePid(QByteArray(buffer, qsizetype(n)));
     if (info.pid <= 0) {
         info.pid = 0;
-        info.why = tr("without a process number");
+        info.why = QCoreApplication::translate("UucpLock", "without a process number");
         return info;
     }
     info.kind = processAlive(info.pid) ? UucpLockInfo::Live : UucpLockInfo::Stale;
@@ -147,7 +143,8 @@ UucpLockCheck checkUucpLocks(const QString& devicePath, const QStringList& folde
                 check.refused = info;
                 return check;
             }
-            check.note = tr("removed lock file %1 (%2)").arg(QFileInfo(info.file).fileName(), info.why);
+            check.note = QCoreApplication::translate("UucpLock", "removed lock file %1 (%2)")
+                             .arg(QFileInfo(info.file).fileName(), info.why);
             break;
         }
     }

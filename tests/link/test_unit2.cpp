@@ -6,6 +6,8 @@
 #include <QSettings>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 class ListedPorts final : public platform::PortSource {
 public:
@@ -57,6 +59,36 @@ private slots:
         form.Button1Click();
         QCOMPARE(port, 2);
         QCOMPARE(speed, 9);
+    }
+
+    // The remembered mapping is read only when it is a regular file of sane size, with sane paths.
+    void rememberedFileOfEachKind_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("com1");
+        QTest::newRow("regular") << "regular" << "/dev/ttyUSB3";
+        QTest::newRow("FIFO") << "fifo" << "/dev/ttyS0";      // would hold start-up for good
+        QTest::newRow("huge") << "huge" << "/dev/ttyS0";      // sparse, a gigabyte
+        QTest::newRow("long path") << "long" << "/dev/ttyS0"; // longer than any path can be
+    }
+    void rememberedFileOfEachKind() {
+        QFETCH(QString, kind);
+        QFETCH(QString, com1);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("ports.ini");
+        if (kind == "fifo") {
+            QVERIFY(::mkfifo(QFile::encodeName(file).constData(), 0600) == 0);
+        } else {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            const QByteArray path = kind == "long" ? "/dev/" + QByteArray(5000, 'x') : "/dev/ttyUSB3";
+            f.write("[Ports]\nCOM1=" + path + "\nCOM2=/dev/ttyUSB4\n");
+            if (kind == "huge")
+                QVERIFY(f.resize(qint64(1) << 30));
+        }
+        platform::PortMap map;
+        platform::loadPortMap(file, map);
+        QCOMPARE(map.device("COM1"), com1);
+        QCOMPARE(map.device("COM2"), QString(kind == "regular" || kind == "long" ? "/dev/ttyUSB4" : "/dev/ttyS1"));
     }
 
     // Without hardware: the devices come from the test, the mapping file from a folder of its own.

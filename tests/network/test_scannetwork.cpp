@@ -152,6 +152,26 @@ private slots:
         QCOMPARE(form0->Comms.OutputTimeout(), quint16(4000));
     }
 
+    // The device goes with the reply of address 02 in flight: the reply is listed, and the scan stops
+    // there instead of calling the rest of a dead line silent.
+    void aVanishedDeviceStopsTheScan() {
+        port->responder = [this](const QByteArray& b) {
+            if (b.startsWith("#02")) {
+                port->feed("917 Version 2\r\n");
+                port->vanish();
+            }
+        };
+        showForm();
+        scanWith("FF");
+        QCOMPARE(writtenLines().size(), 3);
+        QCOMPARE(get<QPlainTextEdit>("Memo1")->toPlainText(), QString("Instrument Address 02 (917 Version 2)"));
+        QCOMPARE(dialogs.errors, QStringList({"Serial Communications Error"}));
+        QCOMPARE(sound.tones, 1);
+        QCOMPARE(sound.lastHz, 500);
+        QCOMPARE(get<QLabel>("Label2")->text(),
+                 QString("Scan stopped after address 02 of FF - the following instruments have been found"));
+    }
+
     void silentNetworkLeavesTheListEmpty() {
         showForm();
         scanWith("00");

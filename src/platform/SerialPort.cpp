@@ -286,10 +286,12 @@ void QtSerialPort::onError(int error) {
     lossQueued = true;
     QMetaObject::invokeMethod(
         this,
-        [this] {
-            // The owner takes what was read before the hang-up, then the port closes.
+        [this, failedPort = port.get()] {
+            // The owner takes what was read before the hang-up, then the port closes (unless the
+            // owner has already closed it, or opened another).
             emit lost();
-            close();
+            if (port.get() == failedPort)
+                close();
         },
         Qt::QueuedConnection);
 }

@@ -79,11 +79,9 @@ UucpLockInfo readUucpLock(const QString& file) {
 #ifdef Q_OS_UNIX
     const QByteArray native = QFile::encodeName(file);
     struct stat st {};
-    if (::lstat(native.constData(), &st) != 0) {
-        if (errno != ENOENT)
-            info = {UucpLockInfo::Unusable, file, 0, QCoreApplication::translate("UucpLock", "unreadable")};
+    // A folder this user cannot look into holds no lock of ours either, and no locking uses it.
+    if (::lstat(native.constData(), &st) != 0)
         return info;
-    }
     info.kind = UucpLockInfo::Unusable;
     if (!S_ISREG(st.st_mode)) {
         info.why = QCoreApplication::translate("UucpLock", "not a regular file");

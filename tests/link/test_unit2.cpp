@@ -65,10 +65,14 @@ private slots:
     void rememberedFileOfEachKind_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("com1");
-        QTest::newRow("regular") << "regular" << "/dev/ttyUSB3";
-        QTest::newRow("FIFO") << "fifo" << "/dev/ttyS0";      // would hold start-up for good
-        QTest::newRow("huge") << "huge" << "/dev/ttyS0";      // sparse, a gigabyte
-        QTest::newRow("long path") << "long" << "/dev/ttyS0"; // longer than any path can be
+        QTest::newRow("regular") << "regular"
+                                 << "/dev/ttyUSB3";
+        QTest::newRow("FIFO") << "fifo"
+                              << "/dev/ttyS0"; // would hold start-up for good
+        QTest::newRow("huge") << "huge"
+                              << "/dev/ttyS0"; // sparse, a gigabyte
+        QTest::newRow("long path") << "long"
+                                   << "/dev/ttyS0"; // longer than any path can be
     }
     void rememberedFileOfEachKind() {
         QFETCH(QString, kind);
@@ -88,7 +92,8 @@ private slots:
         platform::PortMap map;
         platform::loadPortMap(file, map);
         QCOMPARE(map.device("COM1"), com1);
-        QCOMPARE(map.device("COM2"), QString(kind == "regular" || kind == "long" ? "/dev/ttyUSB4" : "/dev/ttyS1"));
+        QCOMPARE(map.device("COM2"),
+                 QString(kind == "regular" || kind == "long" ? "/dev/ttyUSB4" : "/dev/ttyS1"));
     }
 
     // Without hardware: the devices come from the test, the mapping file from a folder of its own.

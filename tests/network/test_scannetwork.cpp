@@ -164,7 +164,8 @@ private slots:
         showForm();
         scanWith("FF");
         QCOMPARE(writtenLines().size(), 3);
-        QCOMPARE(get<QPlainTextEdit>("Memo1")->toPlainText(), QString("Instrument Address 02 (917 Version 2)"));
+        QCOMPARE(get<QPlainTextEdit>("Memo1")->toPlainText(),
+                 QString("Instrument Address 02 (917 Version 2)"));
         QCOMPARE(dialogs.errors, QStringList({"Serial Communications Error"}));
         QCOMPARE(sound.tones, 1);
         QCOMPARE(sound.lastHz, 500);

@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QSet>
 
 #include <cstdio>
@@ -89,8 +90,17 @@ void print(const Outcome& outcome) {
 QStringList fromArgv(int argc, char* argv[]) {
     QStringList list;
     for (int i = 0; i < argc; ++i)
-        list += QString::fromLocal8Bit(argv[i]);
+        list += QFile::decodeName(argv[i]);
     return list;
+}
+
+bool fileNameIntact(const QString& decoded, int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        if (QFile::decodeName(bytes) == decoded && QFile::encodeName(decoded) != bytes)
+            return false;
+    }
+    return true;
 }
 
 Outcome readAppOptions(const QStringList& arguments, AppOptions& options) {

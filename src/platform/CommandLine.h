@@ -28,6 +28,10 @@ void print(const Outcome& outcome);
 
 QStringList fromArgv(int argc, char* argv[]);
 
+// Whether the file name the command line gave came from bytes that the system's encoding holds. Qt
+// decodes other bytes to replacement characters, and the name it keeps then names another file.
+bool fileNameIntact(const QString& decoded, int argc, char* argv[]);
+
 // What v917config is asked to do.
 struct AppOptions {
     QMap<QString, QString> comDevices; // "COM1" -> device

@@ -15,7 +15,6 @@
 #include "TerminalMode.h"
 #include "TerminalScreen.h"
 #include "TimedBackup.h"
-#include "UserFolders.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "Unit3.h"
@@ -24,6 +23,7 @@
 #include "Unit6.h"
 #include "Unit7.h"
 #include "Unit8.h"
+#include "UserFolders.h"
 #include "V917Version.h"
 
 #include <QApplication>

@@ -19,6 +19,7 @@ struct ModelResult {
     std::vector<Node> nodes;
     bool levelError = false;
     QByteArray message;
+    int stoppedAt = 0;
 };
 
 // The rules: NUL ends the text; lines end at CR LF, CR or LF, and a last line needs no ending; each
@@ -62,10 +63,8 @@ ModelResult model(const QByteArray& input) {
             level = depth;
         else {
             r.levelError = true;
-            // The user is also told where the reading stopped.
-            r.message = "Invalid level (" + QByteArray::number(depth) + ") for item \"" + text + "\"" +
-                        "\nLoading stopped at line " + QByteArray::number(lineNumber) +
-                        "; that line and the ones after it were not loaded.";
+            r.message = "Invalid level (" + QByteArray::number(depth) + ") for item \"" + text + "\"";
+            r.stoppedAt = lineNumber;
             break;
         }
         r.nodes.push_back({level, text});
@@ -102,9 +101,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (want.levelError) {
         fuzz::expect(!got.ok, "a level error stops the reading");
         fuzz::expectEqual(got.errorMessage, want.message, "level error message");
+        fuzz::expect(got.stoppedAtLine == want.stoppedAt, "stopped at the line too deep");
     } else if (!input.contains('\0')) {
         // A NUL may be reported (the nodes after it are lost); anything else reads cleanly.
         fuzz::expect(got.ok, "no error without a level fault");
+    } else {
+        fuzz::expect(got.ok && got.errorMessage.isEmpty(), "a NUL byte ends the text without a message");
     }
 
     // Texts read never begin with a TAB or blank and hold no line end or NUL, so they survive a save.

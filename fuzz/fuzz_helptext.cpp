@@ -1,6 +1,6 @@
 // The context-help reader against the rules of the help text file: "$" starts the next topic with
 // its title, "#" adds a line (a single space when nothing follows), anything else is skipped; at most
-// 30 cells per topic and 300 topics are kept.
+// 30 cells per topic and 300 topics are kept, and a line is cut at the reader's bound.
 
 #include "FuzzCheck.h"
 #include "HelpText.h"
@@ -15,12 +15,14 @@ namespace {
 
 using Cells = std::map<std::pair<int, int>, QByteArray>; // (row, column) -> text
 
-// Lines end at LF; the CRs before it belong to the line end (files written on either system).
+// Lines end at LF and are cut to the reader's bound; the CRs before the end belong to the line end
+// (files written on either system).
 Cells model(const QByteArray& input) {
     Cells cells;
     int topic = -1;
     int column = 0;
     for (QByteArray line : input.split('\n')) {
+        line.truncate(HelpTable::MaxLineLength);
         while (line.endsWith('\r'))
             line.chop(1);
         if (line.isEmpty())

@@ -23,6 +23,7 @@
 #include "Unit6.h"
 #include "Unit7.h"
 #include "Unit8.h"
+#include "UserFolders.h"
 #include "V917Version.h"
 
 #include <QApplication>
@@ -100,7 +101,8 @@ QWidget* makeMakerPanel(QWidget* parent) {
 
 TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::TMainForm>()),
-      Form0(std::make_unique<TForm0>(std::move(deps.port), deps.clock)), exeFolder(deps.executableFolder) {
+      Form0(std::make_unique<TForm0>(std::move(deps.port), deps.clock)), exeFolder(deps.executableFolder),
+      folderMemoryFile(deps.folderMemoryFile) {
     ui->setupUi(this);
     Q_ASSERT(deps.dialogs && deps.sound);
     svc = std::make_unique<Services>(Services{*Form0, *deps.dialogs, *deps.sound});
@@ -137,6 +139,7 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     fileCommands->addInstrument = [this] { addDeleteCommands->EditAddItemClick(); };
     fileCommands->setFinishCaption = [this](const QString& caption) { Form6->setButton3dCaption(caption); };
     fileCommands->showMessage = [this](const QString& text) { showTemporaryMessage(text); };
+    fileCommands->folderMemoryFile = folderMemoryFile;
     connect(ui->FileNewItem, &QAction::triggered, this, [this] { fileCommands->FileNewClick(); });
     connect(ui->FileOpenItem, &QAction::triggered, this, [this] { fileCommands->FileOpenClick(); });
     connect(fileCommands.get(), &FileCommands::documentChanged, this, &TMainForm::updateTitle);
@@ -329,10 +332,22 @@ void TMainForm::updateTitle() {
     setWindowTitle(named ? namePart(file) + QStringLiteral("[*] - ") + program
                          : program + QStringLiteral("[*]"));
     setWindowModified(fileCommands->isModified());
+    // Where loading stopped short stays on the tree for as long as it holds; the status field says it
+    // once, and lets it go with the hold unless an operation has written there since.
+    const QString note = fileCommands->loadNote();
+    if (note != shownLoadNote) {
+        ui->View->setToolTip(note);
+        if (!note.isEmpty())
+            setStatusText(note);
+        else if (statusText() == shownLoadNote)
+            setStatusText(QString());
+        shownLoadNote = note;
+    }
 }
 
-void TMainForm::openFileAtStart(const QString& path) {
+void TMainForm::openFileAtStart(const QString& path, bool nameIntact) {
     startFile = QFileInfo(path).absoluteFilePath();
+    startFileNameIntact = nameIntact;
 }
 
 void TMainForm::closeUnattended() {
@@ -375,7 +390,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::FormShow() {
-    Form0->InitialiseVariables(exeFolder);
+    Form0->InitialiseVariables(exeFolder, platform::loadRememberedFolder(folderMemoryFile));
     updateTitle();
 }
 
@@ -386,7 +401,7 @@ void TMainForm::Timer1_Time0() {
         splash->hide();
         splash->setEnabled(false);
     }
-    if (!startFile.isEmpty()) {
+    if (!startFile.isEmpty() && fileCommands->fileNamedAtStartFound(startFile, startFileNameIntact)) {
         enableMenus();
         fileCommands->openFile(startFile);
         commSettingsCommand->Form2Show();

@@ -56,6 +56,7 @@ struct MainFormDeps {
     platform::HelpViewer* help = nullptr;  // null: the help pages beside the program
     platform::PortSource* ports = nullptr; // null: the devices present on the machine
     QString portMapFile;                   // where a chosen device is remembered; empty: nowhere
+    QString folderMemoryFile;              // where the folder last used is remembered; empty: nowhere
 };
 
 // The main window: splash, menus, configuration and terminal screens, status bar. It is the one
@@ -90,8 +91,10 @@ public:
     void showTemporaryMessage(const QString& text) override;
 
     // A configuration file named on the command line: opened in place of the welcome dialog's
-    // choice, then the link settings dialog, as "Load Existing Configuration" does.
-    void openFileAtStart(const QString& path);
+    // choice, then the link settings dialog, as "Load Existing Configuration" does. A name that is
+    // not there is said, and the welcome dialog comes as if no file had been named; so is one whose
+    // bytes the system's encoding could not hold (!nameIntact), whatever the decoded name may find.
+    void openFileAtStart(const QString& path, bool nameIntact = true);
     // Closing at the system's request (a termination signal): nobody may be there to answer, so
     // nothing is asked.
     void closeUnattended();
@@ -152,6 +155,9 @@ private:
     bool shownOnce = false;
     bool unattended = false;
     QString startFile;
+    bool startFileNameIntact = true;
+    QString folderMemoryFile;
+    QString shownLoadNote;
     QAbstractButton* cancel = nullptr;
     QTimer messageTimer;
     std::function<void()> timerHandler;

@@ -10,6 +10,7 @@
 #include "SimPtyServer.h"
 #include "Sound.h"
 #include "Translations.h"
+#include "UserFolders.h"
 #include "V917Version.h"
 
 #include <QApplication>
@@ -60,10 +61,11 @@ int main(int argc, char* argv[]) {
     deps.dialogs = &dialogs;
     deps.sound = &sound;
     deps.portMapFile = platform::rememberedPortMapFile();
+    deps.folderMemoryFile = platform::rememberedFolderFile();
 
     TMainForm mainForm(std::move(deps));
     if (!options.file.isEmpty())
-        mainForm.openFileAtStart(options.file);
+        mainForm.openFileAtStart(options.file, cli::fileNameIntact(options.file, argc, argv));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         mainForm.move(screen->availableGeometry().center() - mainForm.rect().center());
     mainForm.show();

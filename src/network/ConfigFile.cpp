@@ -40,10 +40,27 @@ bool writeConfigFile(const ConfigTree& tree, const QString& path, QString* error
     return true;
 }
 
+namespace {
+// Lines as the reader splits them: CR LF, CR or LF each end one, and a last line needs no end.
+qsizetype lineCount(const char* bytes, qsizetype n) {
+    qsizetype lines = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == n || bytes[i + 1] != '\n')))
+            ++lines;
+    }
+    return n > 0 && bytes[n - 1] != '\n' && bytes[n - 1] != '\r' ? lines + 1 : lines;
+}
+} // namespace
+
 ConfigReadResult parseConfig(ConfigTree& tree, const QByteArray& raw) {
     ConfigReadResult result;
     const qsizetype nul = raw.indexOf('\0');
     const qsizetype n = nul >= 0 ? nul : raw.size();
+    if (lineCount(raw.constData(), n) > MaxConfigLines) {
+        result.ok = false;
+        result.tooManyLines = true;
+        return result;
+    }
 
     tree.beginBulkChange();
     ConfigNode* previous = nullptr;
@@ -79,10 +96,11 @@ ConfigReadResult parseConfig(ConfigTree& tree, const QByteArray& raw) {
             result.errorMessage =
                 QCoreApplication::translate("ConfigFile", "Invalid level (%1) for item \"%2\"")
                     .arg(depth)
-                    .arg(text) +
+                    .arg(text);
+            result.stopNote =
                 QCoreApplication::translate(
                     "ConfigFile",
-                    "\nLoading stopped at line %1; that line and the ones after it were not loaded.")
+                    "Loading stopped at line %1; that line and the ones after it were not loaded.")
                     .arg(lineNumber);
             break;
         }
@@ -95,34 +113,28 @@ ConfigReadResult parseConfig(ConfigTree& tree, const QByteArray& raw) {
     }
     tree.endBulkChange();
     if (nul >= 0 && result.ok) {
-        // A NUL is not text: it ends the reading, and the user must know that the rest was not loaded.
+        // A NUL ends the text without a message; the status field still tells what was left out.
         const bool atLineStart = nul == 0 || raw[nul - 1] == '\n' || raw[nul - 1] == '\r';
         result.stoppedAtLine = atLineStart ? lineNumber + 1 : lineNumber;
-        result.errorMessage =
+        result.stopNote =
             QCoreApplication::translate("ConfigFile",
-                                        "The file holds a NUL byte, which ends its text.\nLoading stopped "
-                                        "at line %1; what follows the NUL byte was not loaded.")
+                                        "Loading stopped at line %1 at a NUL byte; what follows it was not "
+                                        "loaded.")
                 .arg(result.stoppedAtLine);
     }
     return result;
 }
 
 ConfigReadResult readConfigFile(ConfigTree& tree, const QString& path) {
-    QFile file(path);
-    QByteArray bytes;
-    bool readable = platform::openRegularFile(file);
-    if (readable) {
-        // Bounded even if the file grows while it is read.
-        bytes = file.read(platform::MaxReadableFileSize + 1);
-        readable = file.error() == QFileDevice::NoError && bytes.size() <= platform::MaxReadableFileSize;
-    }
-    if (!readable) {
-        ConfigReadResult r;
+    const std::optional<QByteArray> bytes = platform::readRegularFile(path);
+    ConfigReadResult r;
+    if (bytes)
+        r = parseConfig(tree, *bytes);
+    if (!bytes || r.tooManyLines) {
         r.ok = false;
         r.errorMessage = QCoreApplication::translate("ConfigFile", "Cannot open file %1").arg(path);
-        return r;
     }
-    return parseConfig(tree, bytes);
+    return r;
 }
 
 namespace {

@@ -16,16 +16,25 @@ QByteArray serializeConfig(const ConfigTree& tree);
 // message "Cannot create file <path>".
 bool writeConfigFile(const ConfigTree& tree, const QString& path, QString* errorMessage = nullptr);
 
+// Far above any real configuration (255 instruments with every record are about 45 000 lines): a
+// file with more lines is refused before a single node is built, as one that cannot be opened.
+inline constexpr int MaxConfigLines = 1'000'000;
+
 struct ConfigReadResult {
-    // False when the file could not be opened or a line was too deep: the link settings are then not
-    // taken from the tree.
+    // False when the file could not be opened (or is beyond the limits) or a line was too deep: the
+    // link settings are then not taken from the tree.
     bool ok = true;
     // The line (from 1) at which reading stopped before the end of the file: a line too deep, or a NUL
     // byte. 0 when every line was read.
     int stoppedAtLine = 0;
-    // For the user when !ok or stoppedAtLine: "Cannot open file ...", or "Invalid level (n) for item
-    // "..."" or the NUL byte, each followed by where the reading stopped.
+    // More lines than MaxConfigLines: nothing was read.
+    bool tooManyLines = false;
+    // The message box's text, and nothing else: "Cannot open file ..." or "Invalid level (n) for
+    // item "..."". Empty for a NUL byte, which ends the text without a word.
     QString errorMessage;
+    // Where the reading stopped and what was left out, for the status field; empty when every line
+    // was read or nothing could be.
+    QString stopNote;
     bool wholeFileRead() const { return ok && stoppedAtLine == 0; }
 };
 
@@ -33,7 +42,7 @@ struct ConfigReadResult {
 // the text, CR LF / CR / LF end lines, each leading TAB or blank is one level, the first line is a
 // root, and every further line is placed by its depth against the tree level of the node the line
 // before became; a line more than one level deeper stops the reading (nodes read so far stay).
-// Nothing is sorted. Only a regular file of at most 256 MiB is read.
+// Nothing is sorted. Only a regular file of at most 16 MiB and 1 000 000 lines is read.
 ConfigReadResult readConfigFile(ConfigTree& tree, const QString& path);
 ConfigReadResult parseConfig(ConfigTree& tree, const QByteArray& bytes);
 

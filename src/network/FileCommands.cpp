@@ -6,6 +6,7 @@
 #include "InstrumentChoice.h"
 #include "Positional.h"
 #include "PrintListing.h"
+#include "UserFolders.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -69,6 +70,8 @@ void FileCommands::treeChanged() {
 void FileCommands::markSaved() {
     savedContent = serializeConfig(tree);
     modified = false;
+    if (!svc.settings().ConfigFileIncomplete)
+        loadNoteText.clear();
     emit documentChanged();
 }
 
@@ -147,6 +150,7 @@ void FileCommands::openFile(const QString& path) {
     SharedSettings& s = svc.settings();
     s.ConfigFileName = path;
     s.ConfigFileIncomplete = false;
+    rememberFolder();
     if (!QFileInfo::exists(path)) {
         FileNew();
         return;
@@ -155,14 +159,39 @@ void FileCommands::openFile(const QString& path) {
     const ConfigReadResult r = readConfigFile(tree, path);
     // What is shown now is what the file holds, or as much of it as could be read.
     markSaved();
+    if (!r.errorMessage.isEmpty())
+        svc.dialogs.error(window, r.errorMessage);
     if (!r.wholeFileRead()) {
         // The tree is not the file: a backup now would overwrite the file with the part read.
         s.ConfigFileIncomplete = true;
-        svc.dialogs.error(window, r.errorMessage + tr("\nThe timed backup will not write to this file "
-                                                      "until you save the configuration."));
+        const QString hold = tr("The timed backup will not write to this file until you save the "
+                                "configuration.");
+        setLoadNote(r.stopNote.isEmpty() ? hold : r.stopNote + QLatin1Char(' ') + hold);
     }
     if (r.ok)
         takeLinkSettings(tree, s);
+}
+
+bool FileCommands::fileNamedAtStartFound(const QString& path, bool nameIntact) {
+    if (nameIntact && QFileInfo::exists(path))
+        return true;
+    // Open starts a new configuration under a name that is not there; a name on the command line that
+    // is not there is more likely mistyped, and a new file under it would be a surprise.
+    svc.dialogs.error(window, QCoreApplication::translate("ConfigFile", "Cannot open file %1").arg(path));
+    return false;
+}
+
+void FileCommands::setLoadNote(const QString& note) {
+    if (note == loadNoteText)
+        return;
+    loadNoteText = note;
+    emit documentChanged();
+}
+
+void FileCommands::rememberFolder() {
+    const QString folder = folderPart(svc.settings().ConfigFileName);
+    if (!folderMemoryFile.isEmpty() && QFileInfo(folder).isDir())
+        platform::rememberFolder(folderMemoryFile, folder);
 }
 
 bool FileCommands::FileSave() {
@@ -181,6 +210,7 @@ bool FileCommands::FileSave() {
         return false;
     s.ConfigFileName = *chosen;
     s.ConfigFileIncomplete = false;
+    rememberFolder();
     markSaved();
     return true;
 }

@@ -37,8 +37,17 @@ public:
     // The New and Open menu commands: they ask before an edited configuration is replaced.
     void FileNewClick();
     void FileOpenClick();
-    // Opens the file named at start-up as Open does after its dialog, so also without asking.
+    // Opens the file as Open does after its dialog, so also without asking.
     void openFile(const QString& path);
+    // Whether a file named on the command line is there to be opened; otherwise says "Cannot open
+    // file ..." (also for a name whose bytes did not survive decoding), and the caller goes on as if
+    // no file had been named.
+    bool fileNamedAtStartFound(const QString& path, bool nameIntact = true);
+    // Where the last open stopped short and that the timed backup holds off, while that lasts; empty
+    // when the configuration is the whole of its file.
+    QString loadNote() const { return loadNoteText; }
+    // Where the folder of the configuration last opened or saved is remembered; empty: nowhere.
+    QString folderMemoryFile;
 
     // Whether the configuration differs from what was last created, opened or saved.
     bool isModified() const { return modified; }
@@ -67,6 +76,8 @@ signals:
 private:
     void rebuildSettingsGroup();
     void treeChanged();
+    void setLoadNote(const QString& note);
+    void rememberFolder();
 
     Services& svc;
     ConfigTree& tree;
@@ -75,4 +86,5 @@ private:
     std::unique_ptr<QPrinter> printerDevice;
     QByteArray savedContent;
     bool modified = false;
+    QString loadNoteText;
 };

@@ -28,6 +28,10 @@ void print(const Outcome& outcome);
 
 QStringList fromArgv(int argc, char* argv[]);
 
+// Whether the file name the command line gave came from bytes that the system's encoding holds. Qt
+// decodes other bytes to replacement characters, and the name it keeps then names another file.
+bool fileNameIntact(const QString& decoded, int argc, char* argv[]);
+
 // What v917config is asked to do.
 struct AppOptions {
     QMap<QString, QString> comDevices; // "COM1" -> device
@@ -37,8 +41,9 @@ struct AppOptions {
 
 Outcome readAppOptions(const QStringList& arguments, AppOptions& options);
 
-// Qt aborts with a message about platform plugins when it finds no display; this says what is
-// missing instead. Empty when a display, or a platform of Qt's own choosing, is given.
+// Qt aborts with a message about platform plugins when none of the ones it tries can start; this
+// says what is missing instead (an X display, the Wayland plugin, a Wayland compositor). Empty when
+// one of them can start, or a platform of Qt's own choosing (offscreen, vnc ...) is asked for.
 Outcome checkDisplay(const QStringList& arguments);
 
 } // namespace cli

@@ -1,5 +1,7 @@
 #include "HelpViewer.h"
 
+#include "RegularFile.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
@@ -13,6 +15,28 @@
 #include <QVBoxLayout>
 
 namespace platform {
+
+namespace {
+// Pages and what they link to are read as any outside file is: a FIFO or a huge file in a page's
+// place gives an empty page instead of a hang or a full memory.
+class BoundedBrowser final : public QTextBrowser {
+public:
+    using QTextBrowser::QTextBrowser;
+    QVariant loadResource(int type, const QUrl& name) override {
+        const QUrl url = name.isRelative() && source().isLocalFile() ? source().resolved(name) : name;
+        if (url.isLocalFile() && QFileInfo::exists(url.toLocalFile())) {
+            const std::optional<QByteArray> bytes = readRegularFile(url.toLocalFile());
+            return bytes ? QVariant(*bytes) : QVariant();
+        }
+        return QTextBrowser::loadResource(type, name);
+    }
+};
+
+bool readablePage(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() && info.size() <= MaxReadableFileSize;
+}
+} // namespace
 
 QString helpContentsFileName() {
     return QStringLiteral("contents.html");
@@ -37,7 +61,7 @@ void BrowserHelpViewer::ensureWindow() {
     win->setSizeGripEnabled(true);
     win->resize(680, 560);
 
-    view = new QTextBrowser(win.get());
+    view = new BoundedBrowser(win.get());
     view->setObjectName(QStringLiteral("HelpText"));
     view->setOpenLinks(true);
     view->setOpenExternalLinks(true);
@@ -75,7 +99,7 @@ void BrowserHelpViewer::showContents() {
 
 void BrowserHelpViewer::showTopic(int helpContext) {
     const QString topic = helpTopicFileName(helpContext);
-    showFile(QFileInfo::exists(QDir(folder).filePath(topic)) ? topic : helpContentsFileName());
+    showFile(readablePage(QDir(folder).filePath(topic)) ? topic : helpContentsFileName());
 }
 
 QUrl BrowserHelpViewer::currentPage() const {
@@ -85,7 +109,7 @@ QUrl BrowserHelpViewer::currentPage() const {
 void BrowserHelpViewer::showFile(const QString& fileName) {
     ensureWindow();
     const QString path = QDir(folder).filePath(fileName);
-    if (QFileInfo::exists(path)) {
+    if (readablePage(path)) {
         view->setSource(QUrl::fromLocalFile(path));
     } else {
         view->clear();

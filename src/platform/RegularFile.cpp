@@ -40,4 +40,26 @@ bool openRegularFile(QFile& file, qint64 maxSize) {
 #endif
 }
 
+std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxSize) {
+    QFile file(path);
+    if (!openRegularFile(file, maxSize))
+        return std::nullopt;
+    QByteArray bytes;
+    bytes.reserve(qsizetype(qMin(file.size(), maxSize)) + 1);
+    // In pieces, so a file that grows while it is read costs at most the limit and one piece.
+    constexpr qsizetype Piece = 64 * 1024;
+    for (;;) {
+        const qsizetype had = bytes.size();
+        bytes.resize(had + Piece);
+        const qint64 got = file.read(bytes.data() + had, Piece);
+        if (got < 0)
+            return std::nullopt;
+        bytes.resize(had + qsizetype(got));
+        if (bytes.size() > maxSize)
+            return std::nullopt;
+        if (got == 0)
+            return bytes;
+    }
+}
+
 } // namespace platform

@@ -1,18 +1,27 @@
 #pragma once
 
+#include <QByteArray>
 #include <QtGlobal>
 
+#include <optional>
+
 class QFile;
+class QString;
 
 namespace platform {
 
-// Far above any configuration or help text the program could meet; a larger file is refused rather
-// than read into memory.
-inline constexpr qint64 MaxReadableFileSize = qint64(256) * 1024 * 1024;
+// Far above any configuration (255 instruments with every record are about 2 MB) or help text the
+// program could meet; a larger file is refused rather than read into memory.
+inline constexpr qint64 MaxReadableFileSize = qint64(16) * 1024 * 1024;
 
 // Opens the file (its name already set) for reading only if it is a regular file of at most maxSize
 // bytes. A FIFO would hold the open until some writer came, and a device such as /dev/zero never
 // ends: both are refused without blocking.
 bool openRegularFile(QFile& file, qint64 maxSize = MaxReadableFileSize);
+
+// The whole of a regular file of at most maxSize bytes, or nothing: not a regular file, too big (also
+// when it grows past maxSize while it is read), or a read error. Memory follows the file's real size,
+// never the limit.
+std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxSize = MaxReadableFileSize);
 
 } // namespace platform

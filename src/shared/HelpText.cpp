@@ -8,6 +8,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+#include <cstring>
+
 HelpTable::HelpTable() : cells(Rows * Columns) {}
 
 QString HelpTable::cell(int column, int row) const {
@@ -35,15 +37,11 @@ void HelpTable::load(const QString& path) {
         return;
     int topic = -1; // lines before the first "$" belong to no topic and are dropped
     int column = 0;
-    // Bounded even if the file grows while it is read.
-    while (!file.atEnd() && file.pos() <= platform::MaxReadableFileSize) {
-        QByteArray raw = file.readLine();
-        if (raw.isEmpty() && file.error() != QFileDevice::NoError)
-            break;
-        while (raw.endsWith('\n') || raw.endsWith('\r'))
+    const auto takeLine = [&](QByteArray& raw) {
+        while (raw.endsWith('\r'))
             raw.chop(1);
         if (raw.isEmpty())
-            continue;
+            return;
         QString text;
         const char first = raw.at(0);
         if (first == '#') {
@@ -55,13 +53,46 @@ void HelpTable::load(const QString& path) {
             ++topic;
             column = 0;
         } else {
-            continue;
+            return;
         }
         if (text.isEmpty())
-            continue;
+            return;
         if (column < Columns)
             setCell(column, topic, text);
         ++column;
+    };
+    // Read in pieces and cut at MaxLineLength, so a line of any length costs time in proportion to
+    // its bytes and no more memory than the bound.
+    QByteArray line;
+    line.reserve(MaxLineLength);
+    char piece[64 * 1024];
+    qint64 total = 0;
+    for (;;) {
+        const qint64 got = file.read(piece, sizeof piece);
+        if (got < 0)
+            break; // a read error: the topics so far stay
+        total += got;
+        if (total > platform::MaxReadableFileSize) {
+            clearRows(200); // grew past the bound while read: as if it could not be read at all
+            return;
+        }
+        if (got == 0) {
+            takeLine(line);
+            return;
+        }
+        const char* p = piece;
+        const char* const end = piece + got;
+        while (p < end) {
+            const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+            const char* stop = lf ? lf : end;
+            const qsizetype room = MaxLineLength - line.size();
+            line.append(p, qMin(qsizetype(stop - p), qMax(room, qsizetype(0))));
+            if (!lf)
+                break;
+            takeLine(line);
+            line.clear();
+            p = lf + 1;
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #include "Unit0.h"
 
 #include "SerialPort.h"
+#include "UserFolders.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -36,12 +37,15 @@ QString dataFolderFor(const QString& executableFolder, const QString& probeFile)
     return executableFolder;
 }
 
-QString configStartFolder(const QString& executableFolder) {
+QString configStartFolder(const QString& executableFolder, const QString& rememberedFolder) {
     const QFileInfo here(executableFolder);
-    if (here.isDir() && here.isWritable())
+    if (!platform::isInstalledLocation(executableFolder) && here.isDir() && here.isWritable())
         return executableFolder;
-    // Installed, the program's folder is the system's: the user's files belong in their own.
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // Installed, the program's folder is the system's (writable when run as root): the user's files
+    // belong in their own folders, the one used last or else their documents.
+    QString folder = rememberedFolder;
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QDir::homePath();
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
@@ -59,13 +63,13 @@ TForm0::~TForm0() {
     Comms.Close();
 }
 
-void TForm0::InitialiseVariables(const QString& executableFolder) {
+void TForm0::InitialiseVariables(const QString& executableFolder, const QString& rememberedFolder) {
     ExecutableFolder = executableFolder;
     if (!ExecutableFolder.endsWith(QLatin1Char('/')))
         ExecutableFolder += QLatin1Char('/');
     Settings.HostCommandPrefix = QStringLiteral("#");
     SetDelimiter(Settings.HostDataSeparator, QStringLiteral("Tab"), 9, 0);
-    Settings.ConfigFileName = configStartFolder(ExecutableFolder) + QStringLiteral("*.917");
+    Settings.ConfigFileName = configStartFolder(ExecutableFolder, rememberedFolder) + QStringLiteral("*.917");
     HelpGrid.clearRows(200);
     DataFolder = dataFolderFor(ExecutableFolder, Settings.HelpTextFileName);
     HelpGrid.load(DataFolder + Settings.HelpTextFileName);

@@ -87,7 +87,8 @@ public:
     // Where the help text and pages are: beside the program in a build tree, under share/ installed.
     QString DataFolder;
 
-    void InitialiseVariables(const QString& executableFolder);
+    // rememberedFolder: where the user last opened or saved a configuration (empty: unknown).
+    void InitialiseVariables(const QString& executableFolder, const QString& rememberedFolder = QString());
     bool ApplySettings();
     void RXReceive(TKovComms* Sender, const char* DataPtr, qint32 DataSize);
     void installRXReceive();
@@ -97,9 +98,10 @@ public:
 // The folder of the program's data files for a program in executableFolder (with trailing separator).
 QString dataFolderFor(const QString& executableFolder, const QString& probeFile);
 
-// Where configuration files start (with trailing separator): the program's folder when the user may
-// write there, else the user's documents folder, else home.
-QString configStartFolder(const QString& executableFolder);
+// Where configuration files start (with trailing separator): the program's folder when it is not an
+// installed copy's and the user may write there; else the remembered folder, the user's documents
+// folder or home, the first that exists.
+QString configStartFolder(const QString& executableFolder, const QString& rememberedFolder = QString());
 
 // What every form and command needs from the program around it.
 struct Services {

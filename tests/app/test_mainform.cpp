@@ -3,6 +3,7 @@
 #include "FakeSerialPort.h"
 #include "Main.h"
 #include "Sound.h"
+#include "UserFolders.h"
 
 #include "ConfigTree.h"
 
@@ -15,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 class TestMainForm : public QObject {
     Q_OBJECT
@@ -161,11 +164,31 @@ private slots:
         QVERIFY(beside.open(QIODevice::WriteOnly));
         beside.close();
         QCOMPARE(dataFolderFor(bin, "48710093.TXT"), bin);
-        // Configuration files start beside the program only where the user can write them.
+        // Configuration files start beside the program only where the user can write them and it is
+        // not an installed copy (where root can write); else in the folder used last, once there is one.
         QCOMPARE(configStartFolder(bin), bin);
+        QCOMPARE(configStartFolder(bin, root.path()), bin);
         const QString gone = root.filePath("gone") + "/";
         QVERIFY(configStartFolder(gone) != gone);
         QVERIFY(QFileInfo(configStartFolder(gone)).isDir());
+        QCOMPARE(configStartFolder(gone, root.path()), root.path() + "/");
+        for (const QString installedBin : {"/usr/bin/", "/usr/local/bin/", "/opt/v917config/bin/"}) {
+            QVERIFY(platform::isInstalledLocation(installedBin));
+            QVERIFY(configStartFolder(installedBin) != installedBin);
+            QVERIFY(QFileInfo(configStartFolder(installedBin)).isDir());
+            QCOMPARE(configStartFolder(installedBin, root.path()), root.path() + "/");
+        }
+
+        // The folder used last is remembered per user; a settings file that is not a small regular file
+        // is neither read nor written.
+        const QString memory = root.filePath("config/folders.ini");
+        QVERIFY(platform::loadRememberedFolder(memory).isEmpty());
+        platform::rememberFolder(memory, root.path());
+        QCOMPARE(platform::loadRememberedFolder(memory), root.path());
+        const QString fifo = root.filePath("fifo.ini");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        platform::rememberFolder(fifo, root.path());
+        QVERIFY(platform::loadRememberedFolder(fifo).isEmpty());
     }
 
     void statusBarRepaintsAtOnce() {

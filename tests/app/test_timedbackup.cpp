@@ -10,6 +10,7 @@
 
 #include "ConfigFile.h"
 #include "ConfigTree.h"
+#include "FileCommands.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
 
 namespace {
@@ -264,20 +266,30 @@ private slots:
         confirmDialog(*w, true, "1");
         QCOMPARE(w->Timer1.interval(), 60'000);
 
+        // A file read only up to its NUL byte: no box, but the status field and the tree's tooltip say
+        // where loading stopped, and the backup leaves the file alone until it is saved.
         const QString path = dir.filePath("last-saved.917");
+        const QByteArray old("old contents\r\n\0lost\r\n", 20);
         {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("old contents\r\n");
+            f.write(old);
         }
-        w->form0().Settings.ConfigFileName = path;
+        w->files().openFile(path);
+        QVERIFY(dialogs.errors.isEmpty());
+        QVERIFY2(w->statusText().startsWith("Loading stopped at line 2 at a NUL byte"),
+                 qPrintable(w->statusText()));
+        QCOMPARE(w->View()->toolTip(), w->statusText());
         w->tree().appendRoot("Instrument Address 01 (917 Version 1)");
         // A minute shortened to a few milliseconds: the handler, not the length, is under test.
-        w->form0().Settings.ConfigFileIncomplete = true; // as after a load that stopped early
         w->Timer1.setInterval(5);
         QTRY_VERIFY(sound.tones >= 2);
-        QCOMPARE(readAll(path), QByteArray("old contents\r\n"));
-        w->form0().Settings.ConfigFileIncomplete = false;
+        QCOMPARE(readAll(path), old);
+        dialogs.saveAnswers.push_back(path);
+        QVERIFY(w->files().FileSave());
+        QVERIFY(w->View()->toolTip().isEmpty());
+        QVERIFY(w->statusText().isEmpty());
+        w->tree().appendRoot("Instrument Address 02 (917 Version 1)");
         const int before = sound.tones;
         QTRY_VERIFY(sound.tones >= before + 2);
         QCOMPARE(sound.lastHz, 1000);

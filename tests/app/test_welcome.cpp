@@ -176,6 +176,42 @@ private slots:
             QVERIFY(w->action("TerminalModeItem")->isChecked());
     }
 
+    // A file named on the command line that cannot be opened is said, then the program goes on as if
+    // no file had been named; a name whose bytes the system's encoding cannot hold may decode to the
+    // name of another file, which must not be opened.
+    void commandLineFileNotThere_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("intact");
+        QTest::newRow("not there") << "plant.917" << true;
+        QTest::newRow("name not in the system's encoding") << QString("pl\uFFFDnt.917") << false;
+    }
+    void commandLineFileNotThere() {
+        QFETCH(QString, name);
+        QFETCH(bool, intact);
+        const QString path = dir.filePath(name);
+        if (!intact) {
+            QFile other(path);
+            QVERIFY(other.open(QIODevice::WriteOnly) && other.write("Other\r\n") > 0);
+        }
+        auto w = make();
+        record(*w);
+        int welcomed = 0;
+        w->showWelcome = [&] {
+            ++welcomed;
+            return 0;
+        };
+        w->openFileAtStart(path, intact);
+        dialogs.errors.clear();
+        w->Timer1_Time0();
+        QCOMPARE(dialogs.errors, QStringList({"Cannot open file " + path}));
+        QCOMPARE(welcomed, 1);
+        QVERIFY(ran.isEmpty()); // neither a new configuration nor the link settings
+        QCOMPARE(w->tree().rootAt(0)->text, QString("Communication Settings"));
+        for (QMenu* m : w->topMenus())
+            QVERIFY(m->isEnabled());
+        dialogs.errors.clear();
+    }
+
     void aboutBoxAnyTime() {
         auto w = make();
         w->showWelcome = [] { return 2; };

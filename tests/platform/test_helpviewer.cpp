@@ -19,6 +19,8 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 class FakeHelp final : public platform::HelpViewer {
@@ -114,11 +116,15 @@ private slots:
         }
     }
 
+    // Missing pages, and a FIFO in a page's place (which would hold the read for good), say so.
     void missingPagesSaySo() {
         QTemporaryDir empty;
         platform::BrowserHelpViewer viewer(empty.path());
         viewer.showTopic(1001);
         QVERIFY(viewer.window()->isVisible());
+        QVERIFY(viewer.browser()->toPlainText().contains("Help is not available"));
+        QCOMPARE(::mkfifo(QFile::encodeName(empty.filePath("contents.html")).constData(), 0600), 0);
+        viewer.showContents();
         QVERIFY(viewer.browser()->toPlainText().contains("Help is not available"));
         viewer.window()->hide();
     }

@@ -50,6 +50,10 @@ private slots:
                                              << QStringList({"Temp", "",
                                                              QString::fromLatin1("25 \xB0"
                                                                                  "C")});
+        // A line is cut at the bound, and reading a huge one takes time in proportion to it.
+        QTest::newRow("over-long line cut")
+            << "$T\n#" + QByteArray(15 * 1024 * 1024, 'x') + "\r\n#next\n"
+            << 0 << QStringList({"T", "", QString(HelpTable::MaxLineLength - 1, 'x'), "next"});
         QTest::newRow("unused topic shows nothing")
             << QByteArray("$A\n#a\n$\n$C\n#c\n") << 1 << QStringList();
         QTest::newRow("negative topic") << QByteArray("$A\n#a\n") << -1 << QStringList();
@@ -96,6 +100,12 @@ private slots:
         QVERIFY(t.topicLines(0).isEmpty());
         t.setCell(0, 0, "B");
         t.load(dir.path()); // a folder, not a file
+        QVERIFY(t.topicLines(0).isEmpty());
+        QFile huge(dir.filePath("huge.txt")); // beyond the bound: no help at all, as a read error
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.write("$A\n#a\n") == 6);
+        QVERIFY(huge.resize(qint64(16) * 1024 * 1024 + 1));
+        huge.close();
+        t.load(huge.fileName());
         QVERIFY(t.topicLines(0).isEmpty());
     }
 

@@ -7,6 +7,7 @@
 #include "Dialogs.h"
 #include "FileCommands.h"
 #include "HelpViewer.h"
+#include "LongOperation.h"
 #include "Modify917.h"
 #include "PortDiscovery.h"
 #include "ProgramInstrument.h"
@@ -338,6 +339,7 @@ void TMainForm::openFileAtStart(const QString& path) {
 void TMainForm::closeUnattended() {
     unattended = true;
     close();
+    Form0->Comms.Close();
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -364,7 +366,10 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         const bool flushed = s.LogFile.flush();
         const QString error = s.LogFile.errorString();
         s.LogFile.close();
-        if (!flushed) {
+        if (!flushed && unattended) {
+            // Nobody may be there to close a box: it would keep the program from ending.
+            qWarning("%s", qPrintable(error));
+        } else if (!flushed) {
             // The user learns that the end of the log is missing before the program goes away.
             svc->dialogs.error(this, error);
             event->ignore();
@@ -416,6 +421,10 @@ void TMainForm::TimedBackup1Click() {
 }
 
 void TMainForm::Timer1_Time1() {
+    // No tone or box between the exchanges of a scan or programming run: a backup falling due then is
+    // made once the run has ended, once however many expiries came meanwhile.
+    if (LongOperation::deferWhileRunning(this, [this] { Timer1_Time1(); }))
+        return;
     svc->sound.tone(1000, 250);
     if (!Form0->Settings.ConfigFileName.isEmpty() && writeBackup)
         writeBackup();

@@ -125,6 +125,9 @@ void TForm4::Button3Click() {
             },
             [&operation, &stopped] { return stopped = operation.stopRequested(); }, &lastAsked);
     }
+    // Ended by the system: the program goes away, with nobody there to hear the beep.
+    if (LongOperation::endingProgram())
+        return;
 
     ui->ProgressBar1->setVisible(false);
     ui->Label2->setText(stopped ? tr("Scan stopped after address %1 of %2 - the following "

@@ -309,6 +309,8 @@ void TMainForm::setProgressVisible(bool visible) {
 void TMainForm::setProgressText(const QString& text) {
     QString format = text;
     ui->ProgressBar->setFormat(format.replace(QLatin1Char('%'), QStringLiteral("%%")));
+    // A screen reader reads the bar's value as a number only: the description says where the run is.
+    ui->ProgressBar->setAccessibleDescription(text);
     ui->ProgressBar->setTextVisible(!text.isEmpty());
     ui->ProgressBar->repaint();
 }

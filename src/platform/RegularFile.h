@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIODevice>
 #include <QtGlobal>
 
 class QFile;
@@ -14,5 +15,11 @@ inline constexpr qint64 MaxReadableFileSize = qint64(256) * 1024 * 1024;
 // bytes. A FIFO would hold the open until some writer came, and a device such as /dev/zero never
 // ends: both are refused without blocking.
 bool openRegularFile(QFile& file, qint64 maxSize = MaxReadableFileSize);
+
+// Opens the file (its name already set) for writing, created if new and emptied if it exists, only if
+// it is a regular file: a FIFO would hold the open until some reader came, and a device is no place
+// for a file. Refused without blocking, and without emptying anything but a regular file. extra adds
+// open modes (Unbuffered).
+bool createRegularFile(QFile& file, QIODevice::OpenMode extra = {});
 
 } // namespace platform

@@ -148,7 +148,7 @@ bool LongOperation::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || !window)
         return false;
-    // A box opened by something else (the timed backup's error) stays usable.
+    // A box opened by something else stays usable.
     const bool ours = widget->window() == window || widget->window() == window->window() ||
                       (window->parentWidget() && widget->window() == window->parentWidget()->window());
     if (!ours)

@@ -7,7 +7,6 @@
 #include "Unit4.h"
 
 #include <QAccessible>
-#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>

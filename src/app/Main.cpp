@@ -7,6 +7,7 @@
 #include "Dialogs.h"
 #include "FileCommands.h"
 #include "HelpViewer.h"
+#include "LongOperation.h"
 #include "Modify917.h"
 #include "PortDiscovery.h"
 #include "ProgramInstrument.h"
@@ -311,6 +312,8 @@ void TMainForm::setProgressVisible(bool visible) {
 void TMainForm::setProgressText(const QString& text) {
     QString format = text;
     ui->ProgressBar->setFormat(format.replace(QLatin1Char('%'), QStringLiteral("%%")));
+    // A screen reader reads the bar's value as a number only: the description says where the run is.
+    ui->ProgressBar->setAccessibleDescription(text);
     ui->ProgressBar->setTextVisible(!text.isEmpty());
     ui->ProgressBar->repaint();
 }
@@ -353,6 +356,7 @@ void TMainForm::openFileAtStart(const QString& path, bool nameIntact) {
 void TMainForm::closeUnattended() {
     unattended = true;
     close();
+    Form0->Comms.Close();
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -379,7 +383,10 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         const bool flushed = s.LogFile.flush();
         const QString error = s.LogFile.errorString();
         s.LogFile.close();
-        if (!flushed) {
+        if (!flushed && unattended) {
+            // Nobody may be there to close a box: it would keep the program from ending.
+            qWarning("%s", qPrintable(error));
+        } else if (!flushed) {
             // The user learns that the end of the log is missing before the program goes away.
             svc->dialogs.error(this, error);
             event->ignore();
@@ -431,6 +438,10 @@ void TMainForm::TimedBackup1Click() {
 }
 
 void TMainForm::Timer1_Time1() {
+    // No tone or box between the exchanges of a scan or programming run: a backup falling due then is
+    // made once the run has ended, once however many expiries came meanwhile.
+    if (LongOperation::deferWhileRunning(this, [this] { Timer1_Time1(); }))
+        return;
     svc->sound.tone(1000, 250);
     if (!Form0->Settings.ConfigFileName.isEmpty() && writeBackup)
         writeBackup();

@@ -3,8 +3,8 @@
 #include "CommandLine.h"
 
 #include "Dialogs.h"
+#include "LongOperation.h"
 #include "PortDiscovery.h"
-#include "QuitSignals.h"
 #include "SerialPort.h"
 #include "SimOptions.h"
 #include "SimPtyServer.h"
@@ -69,7 +69,8 @@ int main(int argc, char* argv[]) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         mainForm.move(screen->availableGeometry().center() - mainForm.rect().center());
     mainForm.show();
-    platform::quitOnTerminationSignals([&mainForm] {
+    // A scan or programming run under way stops after its exchange and ends without its boxes first.
+    LongOperation::endProgramOnTerminationSignals([&mainForm] {
         mainForm.closeUnattended();
         QCoreApplication::quit(); // also leaves a modal dialog that is open
     });

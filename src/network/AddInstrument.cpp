@@ -80,9 +80,10 @@ FindOutcome findInstrument(Services& svc, QWidget* parent, const InstrumentField
     TKovComms& comms = svc.comms();
     usePresentSettings(comms, fields);
     comms.Open();
-    // The reply becomes part of a node text: a control character in it would break the saved file.
-    const QString reply =
-        nodetext::withoutControls(exchange(comms, setup::identificationQuery(fields.presentAddress)));
+    // Kept as received but for NUL, the one character that would end the saved file's text (CR and LF
+    // never reach a reply); the checks below see the rest.
+    QString reply = exchange(comms, setup::identificationQuery(fields.presentAddress));
+    reply.remove(QChar(u'\0'));
     svc.form0.ApplySettings();
 
     svc.sound.beep();

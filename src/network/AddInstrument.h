@@ -31,7 +31,8 @@ enum class FindOutcome { InvalidField, NoResponse, WrongType, Located };
 
 // "Find Instrument": checks the fields, asks the instrument for its identification at its present line
 // mode and speed, goes back to the network settings, and tells the user. A located instrument's reply,
-// without control characters, becomes InstrumentIdentification; every other outcome leaves it empty.
+// as received but without NUL bytes, becomes InstrumentIdentification; every other outcome leaves it
+// empty.
 FindOutcome findInstrument(Services& svc, QWidget* parent, const InstrumentFields& fields);
 
 enum class AddOutcome { Refused, Duplicate, Added };

@@ -1,14 +1,13 @@
 #include "ConfigTree.h"
 
-#include <QCoreApplication>
+#include "TypedText.h"
+
 #include <QLineEdit>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOption>
 #include <QStyledItemDelegate>
-#include <QToolTip>
 #include <QTreeView>
-#include <QValidator>
 
 #include <algorithm>
 
@@ -110,42 +109,9 @@ bool wordSortLess(const QString& a, const QString& b) {
 namespace nodetext {
 
 namespace {
-bool isControl(QChar c) {
-    const char16_t u = c.unicode();
-    return u < 0x20 || (u >= 0x7F && u <= 0x9F);
-}
 // Wider than any screen in the narrowest font; the view elides the rest itself.
 constexpr qsizetype ShownLength = 1000;
 } // namespace
-
-QString withoutControls(const QString& text) {
-    QString out = text;
-    out.removeIf(isControl);
-    return out;
-}
-
-QString fromEdit(const QString& typed) {
-    const auto lineBreak = std::find_if(typed.cbegin(), typed.cend(), [](QChar c) {
-        return c == QLatin1Char('\n') || c == QLatin1Char('\r');
-    });
-    QString text = withoutControls(typed.left(lineBreak - typed.cbegin()));
-    qsizetype blanks = 0;
-    while (blanks < text.size() && text[blanks] == QLatin1Char(' '))
-        ++blanks;
-    return text.mid(blanks);
-}
-
-qsizetype firstNotLatin1(const QString& text) {
-    const auto it = std::find_if(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() > 0xFF; });
-    return it == text.cend() ? -1 : it - text.cbegin();
-}
-
-QString notLatin1Message(const QString& text, qsizetype at) {
-    const qsizetype length = at + 1 < text.size() && text[at].isHighSurrogate() ? 2 : 1;
-    return QCoreApplication::translate(
-               "ConfigTree", "\"%1\" cannot be stored: a configuration file holds only Latin-1 characters.")
-        .arg(text.mid(at, length));
-}
 
 QString shown(const QString& text) {
     return text.size() <= ShownLength ? text : text.left(ShownLength) + QChar(0x2026);
@@ -372,10 +338,10 @@ bool ConfigTree::setData(const QModelIndex& index, const QVariant& value, int ro
     ConfigNode* n = nodeAt(index);
     if (!n || role != Qt::EditRole)
         return false;
-    // An empty text is taken as typed. A character the file cannot hold is refused rather than saved
-    // as "?"; the editor has already said why.
-    const QString text = nodetext::fromEdit(value.toString());
-    if (nodetext::firstNotLatin1(text) >= 0)
+    // Stored exactly as typed, an empty text included; what the file cannot hold (or would read back
+    // as another line) is refused, as the editor has already refused it and said why.
+    const QString text = value.toString();
+    if (typedtext::refusedChange(n->text, text, true))
         return false;
     setText(n, text);
     return true;
@@ -440,24 +406,6 @@ protected:
     }
 };
 
-// Refuses, as it is typed or pasted, a character that the 8-bit file cannot hold, and says so beside
-// the editor: a box would take the focus and end the edit.
-class Latin1Validator : public QValidator {
-public:
-    explicit Latin1Validator(QLineEdit* editor) : QValidator(editor), editor(editor) {}
-    State validate(QString& input, int&) const override {
-        const qsizetype bad = nodetext::firstNotLatin1(input);
-        if (bad < 0)
-            return Acceptable;
-        QToolTip::showText(editor->mapToGlobal(QPoint(0, editor->height())),
-                           nodetext::notLatin1Message(input, bad), editor);
-        return Invalid;
-    }
-
-private:
-    QLineEdit* editor;
-};
-
 class NodeDelegate : public HotTrackDelegate {
 public:
     using HotTrackDelegate::HotTrackDelegate;
@@ -465,7 +413,7 @@ public:
                           const QModelIndex& index) const override {
         QWidget* editor = HotTrackDelegate::createEditor(parent, option, index);
         if (auto* line = qobject_cast<QLineEdit*>(editor))
-            line->setValidator(new Latin1Validator(line));
+            line->setValidator(new typedtext::Validator(line, true));
         return editor;
     }
 };

@@ -23,20 +23,9 @@ struct ConfigNode {
     ConfigNode* nextSibling() const;
 };
 
-// What a node text may hold. A node is one line of an 8-bit file whose leading TABs and blanks are
-// level marks: texts that come from outside (an instrument's reply, the in-place editor) are cleaned
-// where they enter, so that the saved file reads back as the same tree.
+// What a node text may hold: the in-place editor takes what typedtext (TypedText.h) allows in a tree
+// node, and stores it exactly as typed.
 namespace nodetext {
-// Without control characters (C0, DEL and C1): a NUL would end the file's text when it is read back,
-// a CR or LF would split the node.
-QString withoutControls(const QString& text);
-// A text typed or pasted into a node: its first line only, without control characters and without
-// leading blanks and TABs.
-QString fromEdit(const QString& typed);
-// The first character that an 8-bit file cannot hold, or -1.
-qsizetype firstNotLatin1(const QString& text);
-// Why the character at that position is refused.
-QString notLatin1Message(const QString& text, qsizetype at);
 // What the tree view shows of a text: a very long one is cut short, so that painting stays quick.
 QString shown(const QString& text);
 } // namespace nodetext
@@ -88,8 +77,8 @@ public:
     QModelIndex indexOf(const ConfigNode* node) const;
     ConfigNode* nodeAt(const QModelIndex& index) const;
 
-    // Model interface for the tree view; in-place editing stores nodetext::fromEdit of the typed text
-    // (refusing one that is not Latin-1) and re-sorts the siblings.
+    // Model interface for the tree view; in-place editing stores the typed text exactly as typed
+    // (refusing what typedtext refuses in a tree node) and re-sorts the siblings.
     QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -120,6 +109,7 @@ private:
 
 // Gives the tree view its look and behaviour: connecting lines and expand buttons down to the roots,
 // a 19-pixel indent, the node under the mouse highlighted, and in-place editing of the selected node
-// (F2 or a click on it; Enter confirms, Escape cancels). The editor refuses characters outside Latin-1
-// as they are typed, saying why; a very long text is shown cut short, and stays whole in the tree.
+// (F2 or a click on it; Enter confirms, Escape cancels). The editor refuses characters outside Latin-1,
+// control characters and a leading blank as they are typed, saying why; a very long text is shown cut
+// short, and stays whole in the tree.
 void setUpConfigView(QTreeView* view, ConfigTree* tree);

@@ -127,7 +127,10 @@ void TForm4::Button3Click() {
             svc.comms(), svc.settings().HostCommandPrefix, last,
             [this, &lastText](int n) {
                 ui->ProgressBar1->setValue(n);
-                ui->ProgressBar1->setFormat(tr("address %1 of %2").arg(setup::addressText(n), lastText));
+                const QString where = tr("address %1 of %2").arg(setup::addressText(n), lastText);
+                ui->ProgressBar1->setFormat(where);
+                // A screen reader reads the bar's value as a number only: the description says where.
+                ui->ProgressBar1->setAccessibleDescription(where);
                 ui->ProgressBar1->repaint();
             },
             [this](const ScanHit& hit) {
@@ -136,6 +139,9 @@ void TForm4::Button3Click() {
             },
             [&operation, &stopped] { return stopped = operation.stopRequested(); }, &lastAsked, &lost);
     }
+    // Ended by the system: the program goes away, with nobody there to hear the beep.
+    if (LongOperation::endingProgram())
+        return;
     stopped = stopped || lost;
 
     ui->ProgressBar1->setVisible(false);

@@ -62,4 +62,33 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxSize) {
     }
 }
 
+bool createRegularFile(QFile& file, QIODevice::OpenMode extra) {
+#ifdef Q_OS_UNIX
+    // Without blocking: a FIFO that nobody reads fails at once, and one that somebody reads is found
+    // out on the open descriptor, like anything else that is not a regular file.
+    const QByteArray path = QFile::encodeName(file.fileName());
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return false;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::WriteOnly | extra, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    const QFileInfo info(file.fileName());
+    if (info.exists() && !info.isFile())
+        return false;
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate | extra);
+#endif
+}
+
 } // namespace platform

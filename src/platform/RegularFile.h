@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QtGlobal>
 
 #include <optional>
@@ -23,5 +24,10 @@ bool openRegularFile(QFile& file, qint64 maxSize = MaxReadableFileSize);
 // when it grows past maxSize while it is read), or a read error. Memory follows the file's real size,
 // never the limit.
 std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxSize = MaxReadableFileSize);
+// Opens the file (its name already set) for writing, created if new and emptied if it exists, only if
+// it is a regular file: a FIFO would hold the open until some reader came, and a device is no place
+// for a file. Refused without blocking, and without emptying anything but a regular file. extra adds
+// open modes (Unbuffered).
+bool createRegularFile(QFile& file, QIODevice::OpenMode extra = {});
 
 } // namespace platform

@@ -2,11 +2,51 @@
 
 #include "KovComms.h"
 
+#include "QuitSignals.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
+
+#include <utility>
+#include <vector>
 
 namespace {
+
+// What the runs of this process share; the user-interface thread alone touches it.
+struct Runs {
+    int count = 0;
+    std::vector<std::pair<QPointer<QObject>, std::function<void()>>> deferred;
+    std::function<void()> quit;
+    bool ending = false;
+};
+
+Runs& runs() {
+    static Runs r;
+    return r;
+}
+
+void lastRunEnded() {
+    Runs& r = runs();
+    auto deferred = std::exchange(r.deferred, {});
+    if (r.ending) {
+        // From the event loop, so the run's caller has finished (and skipped its boxes) first.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [] {
+                Runs& r = runs();
+                if (auto quit = std::exchange(r.quit, {}))
+                    quit();
+                r.ending = false;
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    for (auto& [context, task] : deferred)
+        if (context)
+            QTimer::singleShot(0, context, std::move(task));
+}
 
 bool isInput(QEvent::Type type) {
     switch (type) {
@@ -45,6 +85,7 @@ LongOperation::LongOperation(TKovComms& comms, QWidget* window, QAbstractButton*
         connect(cancel, &QAbstractButton::clicked, this, &LongOperation::requestStop);
     }
     QCoreApplication::instance()->installEventFilter(this);
+    ++runs().count;
 }
 
 LongOperation::~LongOperation() {
@@ -54,11 +95,52 @@ LongOperation::~LongOperation() {
     if (cancel)
         cancel->setVisible(false);
     comms.setReceiveHeld(false);
+    if (--runs().count == 0)
+        lastRunEnded();
 }
 
 bool LongOperation::stopRequested() {
     QCoreApplication::processEvents();
-    return stopAsked;
+    return stopAsked || runs().ending;
+}
+
+bool LongOperation::running() {
+    return runs().count > 0;
+}
+
+bool LongOperation::deferWhileRunning(QObject* context, std::function<void()> task) {
+    Runs& r = runs();
+    if (r.count == 0)
+        return false;
+    if (r.ending)
+        return true;
+    for (auto& d : r.deferred) {
+        if (d.first == context) {
+            d.second = std::move(task);
+            return true;
+        }
+    }
+    r.deferred.emplace_back(context, std::move(task));
+    return true;
+}
+
+void LongOperation::endProgram(std::function<void()> quit) {
+    Runs& r = runs();
+    r.ending = true;
+    r.quit = std::move(quit);
+    if (r.count > 0)
+        return; // the last run to end calls it
+    if (auto now = std::exchange(r.quit, {}))
+        now();
+    r.ending = false;
+}
+
+bool LongOperation::endingProgram() {
+    return runs().ending;
+}
+
+void LongOperation::endProgramOnTerminationSignals(std::function<void()> quit) {
+    platform::quitOnTerminationSignals([quit = std::move(quit)] { endProgram(quit); });
 }
 
 bool LongOperation::eventFilter(QObject* watched, QEvent* event) {
@@ -66,7 +148,7 @@ bool LongOperation::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || !window)
         return false;
-    // A box opened by something else (the timed backup's error) stays usable.
+    // A box opened by something else stays usable.
     const bool ours = widget->window() == window || widget->window() == window->window() ||
                       (window->parentWidget() && widget->window() == window->parentWidget()->window());
     if (!ours)

@@ -1,6 +1,7 @@
 #include "DataLog.h"
 
 #include "FileIdentity.h"
+#include "RegularFile.h"
 #include "Unit0.h"
 
 #include <QCoreApplication>
@@ -11,8 +12,9 @@ bool DataLog::start(const QString& fileName) {
     if (file.isOpen())
         file.close();
     file.setFileName(fileName);
-    // Unbuffered: each record is one write straight to the system, and a failure shows at once.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    // Unbuffered: each record is one write straight to the system, and a failure shows at once. Only a
+    // regular file: opening a FIFO would wait for a reader, with the program deaf to everything.
+    if (!platform::createRegularFile(file, QIODevice::Unbuffered))
         return false;
     settings.LoggingActive = true;
     wholeBytes = 0;

@@ -15,7 +15,8 @@ public:
     explicit DataLog(SharedSettings& settings) : settings(settings) {}
 
     // LogFileName becomes the name whether or not the file can be created. An existing file is
-    // emptied. False when it cannot be created; logging then stays off.
+    // emptied. False when it cannot be created or is not a regular file (a FIFO, a device), found out
+    // without blocking; logging then stays off.
     bool start(const QString& fileName);
     // Closes the file; everything written is on disk.
     void stop();

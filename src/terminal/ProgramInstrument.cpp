@@ -78,6 +78,12 @@ void ProgramInstrument::CommsProgramInstrumentClick() {
         LongOperation operation(svc.comms(), window, status.cancelButton());
         outcome = runProgram(svc.comms(), plan, status, [&operation] { return operation.stopRequested(); });
     }
+    if (LongOperation::endingProgram()) {
+        // Ended by the system: the program goes away, and a box would keep it from doing so.
+        status.setStatusText(QString());
+        status.setProgressVisible(false);
+        return;
+    }
     const QString instrument = positional::listEntry(choice.node);
     switch (outcome.result) {
     case ProgramOutcome::NoReply:

@@ -94,7 +94,8 @@ int stopParametersUsed(const QString& condition);
 int startParameterTopic(int box, const QString& condition);
 int stopParameterTopic(int box, const QString& condition);
 
-// A comma in a free-text field of a stage would shift every later field of the record.
+// A comma in a free-text field of a stage would shift every later field of the record: refused as it
+// is typed, like what typedtext refuses in any field stored in the file.
 bool isFreeTextField(const QString& text);
 
 // What a full scale value gives in normal mode: scaling factor value / 10, zero offset 0 and the data

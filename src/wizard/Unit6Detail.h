@@ -23,16 +23,6 @@ public:
     }
 };
 
-// A comma typed or pasted into a free-text field of a stage is refused: it would shift every later
-// field of the record when the record is read back and sent.
-class NoCommaValidator final : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override {
-        return records::isFreeTextField(input) ? Acceptable : Invalid;
-    }
-};
-
 inline QLineEdit* spinEdit(QSpinBox* box) {
     return box->findChild<QLineEdit*>();
 }

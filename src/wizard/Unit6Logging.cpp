@@ -6,6 +6,7 @@
 #include "Dialogs.h"
 #include "FieldEvents.h"
 #include "Records.h"
+#include "TypedText.h"
 #include "Unit6Detail.h"
 #include "WorkingLists.h"
 
@@ -117,7 +118,7 @@ void TForm6::Button2bClick() {
 void TForm6::setupStagePage() {
     for (QLineEdit* e :
          {ui->Edit3b, ui->Edit3c, ui->Edit3e, ui->Edit3f, ui->Edit3g, ui->Edit3i, ui->Edit3j, ui->Edit3k})
-        e->setValidator(new NoCommaValidator(e));
+        e->setValidator(new typedtext::Validator(e, false, isFreeTextField));
 
     connect(ui->Edit3d, &QComboBox::activated, this, [this] { Edit3dChange(); });
     connect(ui->Edit3h, &QComboBox::activated, this, [this] { Edit3hChange(); });

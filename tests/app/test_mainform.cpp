@@ -11,6 +11,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -202,6 +203,31 @@ private slots:
         QCOMPARE(w->ProgressBar()->value(), 3);
         w->setProgressRange(0); // nothing to do: an empty bar, not the busy animation
         QVERIFY(w->ProgressBar()->maximum() > w->ProgressBar()->minimum());
+        // A screen reader hears where the run is, not only a percentage.
+        w->setProgressText("line 3 of 10");
+        QCOMPARE(QAccessible::queryAccessibleInterface(w->ProgressBar())->text(QAccessible::Description),
+                 QString("line 3 of 10"));
+    }
+
+    // Outside text (an identification, a file name) in the status field is shown as it stands, never
+    // taken as markup: what a screen reader hears is what the field was given.
+    void theStatusFieldShowsOutsideTextAsItStands_data() {
+        QTest::addColumn<bool>("temporary");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("status text") << false << "Instrument <font color=red size=7>01</font> programmed";
+        QTest::newRow("note that goes away") << true << "Instrument 01 (<b>917 Version</b> &amp;) programmed";
+    }
+    void theStatusFieldShowsOutsideTextAsItStands() {
+        QFETCH(bool, temporary);
+        QFETCH(QString, text);
+        auto w = make();
+        if (temporary)
+            w->showTemporaryMessage(text);
+        else
+            w->setStatusText(text);
+        auto* field = w->findChild<QLabel*>("StatusText");
+        QVERIFY(field);
+        QCOMPARE(QAccessible::queryAccessibleInterface(field)->text(QAccessible::Name), text);
     }
 
     // What a screen reader says for each control: something, and within what the user sees at once

@@ -1,6 +1,7 @@
 #include "FakeDialogs.h"
 #include "FakeMainFormDeps.h"
 #include "FakeSerialPort.h"
+#include "LongOperation.h"
 #include "Main.h"
 #include "ModalHelper.h"
 #include "Sound.h"
@@ -297,6 +298,28 @@ private slots:
         QCOMPARE(readAll(path), serializeConfig(w->tree()));
         QVERIFY(dialogs.errors.isEmpty());
         QVERIFY(w->Timer1.isActive());
+    }
+
+    void backupFallingDueDuringARunIsMadeOnceAfterIt() {
+        auto w = make();
+        w->Timer1_Time0();
+        const QString path = dir.filePath("during-run.917");
+        w->form0().Settings.ConfigFileName = path;
+        const int tones = sound.tones;
+        QSignalSpy expiries(&w->Timer1, &QTimer::timeout);
+        {
+            LongOperation run(w->form0().Comms, w.get(), nullptr);
+            w->Timer1.start(5);
+            // Events flow between the run's exchanges, as they do here: expiries are handled meanwhile.
+            QVERIFY(QTest::qWaitFor([&] { return expiries.count() >= 3; }, 60000));
+            w->Timer1.stop();
+            QVERIFY(!run.stopRequested());
+            QCOMPARE(sound.tones, tones);
+            QVERIFY(!QFile::exists(path));
+        }
+        QTRY_COMPARE(sound.tones, tones + 1);
+        QCOMPARE(readAll(path), serializeConfig(w->tree()));
+        QVERIFY(dialogs.errors.isEmpty());
     }
 
     void withoutASavedFileEachBackupReportsThePattern() {

@@ -219,10 +219,12 @@ private slots:
         QTest::newRow("plain") << "917 Version 1.0" << int(FindOutcome::Located) << "917 Version 1.0";
         QTest::newRow("text around") << "Model 917 Version 3 serial 42" << int(FindOutcome::Located)
                                      << "Model 917 Version 3 serial 42";
-        // It becomes part of a node text: a NUL there would end the saved file's text.
+        // Stored as received: only a NUL, which would end the saved file's text, is dropped.
         QTest::newRow("control characters")
             << QString::fromLatin1(QByteArrayLiteral("917 Version\0 1.0\x1b[0m\t"))
-            << int(FindOutcome::Located) << "917 Version 1.0[0m";
+            << int(FindOutcome::Located) << QString::fromLatin1("917 Version 1.0\x1b[0m\t");
+        QTest::newRow("control characters only")
+            << QString::fromLatin1("\x1b\x07\t") << int(FindOutcome::WrongType) << "";
         QTest::newRow("lower case") << "917 version 1.0" << int(FindOutcome::WrongType) << "";
         QTest::newRow("other model") << "918 Version 1.0" << int(FindOutcome::WrongType) << "";
     }

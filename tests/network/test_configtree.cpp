@@ -132,32 +132,37 @@ private slots:
         QCOMPARE(tree.nodeAt(keep), b);
     }
 
-    // A node is one line of the file, and its leading TABs and blanks are level marks: what is typed or
-    // pasted must come back from disk as the same node.
-    void anEditStoresOneCleanLine_data() {
+    // A node is one line of the file, and its leading TABs and blanks are level marks: an edit is stored
+    // exactly as typed, or refused whole when it would not come back from disk as the same node. What
+    // the node already held (a control character in an identification) does not hold up an edit.
+    void anEditIsStoredAsTypedOrRefused_data() {
+        QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("first line only") << "Instrument Address 01 (b)\r\n\t\tSET X"
-                                         << "Instrument Address 01 (b)";
-        QTest::newRow("lone LF, CR") << "(c)\nmore\rrest"
-                                     << "(c)";
-        QTest::newRow("break first") << "\nall gone"
-                                     << "";
-        QTest::newRow("leading blanks and TABs") << " \t \tSET PASS,1 "
-                                                 << "SET PASS,1 ";
-        QTest::newRow("controls") << QString::fromLatin1(QByteArrayLiteral("A\0B\x1b[1mC\x7f\x85\tD"))
-                                  << "AB[1mCD";
-        QTest::newRow("control before a blank") << QString::fromLatin1("\x01 X") << "X";
-        QTest::newRow("Latin-1 kept")
-            << QString::fromLatin1("\xe9t\xe9 \xa0") << QString::fromLatin1("\xe9t\xe9 \xa0");
-        // Refused, not saved as "?": the node keeps its text.
-        QTest::newRow("not Latin-1") << QString("5 \u20ac") << "Instrument Address 01 (a)";
+        const QString node = "Instrument Address 01 (a)";
+        QTest::newRow("Latin-1 and trailing blanks kept")
+            << node << QString::fromLatin1("\xe9t\xe9 \xa0 ") << QString::fromLatin1("\xe9t\xe9 \xa0 ");
+        QTest::newRow("empty") << node << ""
+                               << "";
+        QTest::newRow("not Latin-1") << node << QString("5 \u20ac") << node;
+        QTest::newRow("line break") << node << "(c)\nmore" << node;
+        QTest::newRow("TAB") << node << "SET PASS,1\t2" << node;
+        QTest::newRow("NUL") << node << QString::fromLatin1("A\0B", 3) << node;
+        QTest::newRow("C1 control") << node << QString::fromLatin1("A\x85") << node;
+        QTest::newRow("leading blank") << node << " SET PASS,1" << node;
+        const QString escaped = QString::fromLatin1("Instrument Address 01 (917\x1b[0m Version)");
+        QTest::newRow("control already there")
+            << escaped << QString::fromLatin1("Instrument Address 02 (917\x1b[0m Version)")
+            << QString::fromLatin1("Instrument Address 02 (917\x1b[0m Version)");
+        QTest::newRow("control added beside one there")
+            << escaped << QString::fromLatin1("Instrument Address 01 (917\x1b[0m\x1b Version)") << escaped;
     }
-    void anEditStoresOneCleanLine() {
+    void anEditIsStoredAsTypedOrRefused() {
+        QFETCH(QString, before);
         QFETCH(QString, typed);
         ConfigTree tree;
         tree.resetToStartup();
-        ConfigNode* a = tree.appendRoot("Instrument Address 01 (a)");
+        ConfigNode* a = tree.appendRoot(before);
         tree.setData(tree.indexOf(a), typed, Qt::EditRole);
         QTEST(a->text, "stored");
         QCOMPARE(tree.nodeCount(), 5);

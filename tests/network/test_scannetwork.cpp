@@ -6,6 +6,7 @@
 #include "Sound.h"
 #include "Unit4.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -147,6 +148,8 @@ private slots:
         QVERIFY(!bar->isVisible());
         QCOMPARE(bar->maximum(), 10);
         QCOMPARE(bar->value(), 10);
+        QCOMPARE(QAccessible::queryAccessibleInterface(bar)->text(QAccessible::Description),
+                 QString("address 0A of 0A"));
         QCOMPARE(sound.beeps, 1);
         QVERIFY(dialogs.errors.isEmpty());
         QCOMPARE(form0->Comms.OutputTimeout(), quint16(4000));

@@ -4,6 +4,7 @@
 #include "ConfigTree.h"
 #include "FakeDialogs.h"
 #include "FileCommands.h"
+#include "LongOperation.h"
 #include "Main.h"
 #include "ModalHelper.h"
 #include "Positional.h"
@@ -25,6 +26,9 @@
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
+
+#include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -99,6 +103,8 @@ class TestScenarios : public QObject {
     platform::SilentSound sound;
     std::unique_ptr<SimNetworkFixture> net; // one factory-new instrument at 00, 9600 baud
     QString configPath;
+    // What the termination signals do in this process once a session has installed them.
+    std::function<void()> onTerminationSignal;
 
     std::unique_ptr<TMainForm> mainWindow(const platform::PortMap& map) {
         MainFormDeps deps;
@@ -383,6 +389,58 @@ private slots:
                  qPrintable(dialogs.infos.first()));
         QVERIFY(!w->cancelButton()->isVisible());
         QCOMPARE(w->statusText(), QString());
+    }
+
+    void terminationSignalDuringARunEndsTheProgramWithoutItsBoxes() {
+        SimNetworkFixture two({SimNetworkFixture::instrument("01")});
+        QVERIFY2(two.ok(), qPrintable(two.error()));
+        auto w = shownMainWindow(two.portMap());
+        QVERIFY(w);
+        w->files().openFile(configPath);
+        SharedSettings& s = w->form0().Settings;
+        s.LogFile.setFileName(dir.filePath("during-run.TXT"));
+        QVERIFY(s.LogFile.open(QIODevice::WriteOnly));
+        s.LoggingActive = true;
+        dialogs.errors.clear();
+        dialogs.infos.clear();
+        const int tones = sound.tones;
+
+        int quits = 0;
+        bool runOverAtQuit = false;
+        onTerminationSignal = [&] {
+            ++quits;
+            runOverAtQuit = !LongOperation::running();
+            w->closeUnattended();
+        };
+        LongOperation::endProgramOnTerminationSignals([this] {
+            if (onTerminationSignal)
+                onTerminationSignal();
+        });
+        // SIGTERM once the second line has gone out: the line under way is answered, nothing after.
+        QTimer signaller;
+        QObject::connect(&signaller, &QTimer::timeout, w.get(), [&] {
+            if (two.receivedLines().size() >= 2) {
+                signaller.stop();
+                ::kill(::getpid(), SIGTERM);
+            }
+        });
+        signaller.start(0);
+        whenModalTitled("Program Instrument",
+                        [&](QWidget* d) { click(child<QAbstractButton>(d, "BitBtn1")); });
+        w->action("CommsProgramInstrumentItem")->trigger();
+        QTRY_COMPARE(quits, 1);
+        onTerminationSignal = nullptr;
+        QVERIFY(runOverAtQuit);
+        const QList<QByteArray> sent = two.receivedLines();
+        QVERIFY2(sent.size() < 7 && !sent.contains("#01 SAVE\r\n"), sent.join(" | ").constData());
+        QCOMPARE(dialogs.errors, QStringList());
+        QCOMPARE(dialogs.infos, QStringList());
+        QCOMPARE(sound.tones, tones);
+        QVERIFY(!w->isVisible());
+        QVERIFY(!s.LoggingActive);
+        QVERIFY(!s.LogFile.isOpen());
+        QVERIFY(!w->form0().Comms.IsOpen());
+        QVERIFY(!LongOperation::endingProgram());
     }
 
     void terminalSessionWithDataLog() {

@@ -1,6 +1,9 @@
 #include "Records.h"
 #include "WizardFixture.h"
 
+#include <QClipboard>
+#include <QToolTip>
+
 // The logging parameters and logging stage pages driven with keys, clicks and real focus changes.
 class TestWizardLogging : public QObject {
     Q_OBJECT
@@ -204,6 +207,16 @@ private slots:
         f->edit("Edit3b")->setFocus();
         f->typeOver("0,5");
         QCOMPARE(f->edit("Edit3b")->text(), QString("05"));
+        // So is what the file cannot hold, or would read back as another line, with a note saying why.
+        f->typeOver("1");
+        QKeyEvent euro(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\u20ac"));
+        QApplication::sendEvent(f->edit("Edit3b"), &euro);
+        QCOMPARE(f->edit("Edit3b")->text(), QString("1"));
+        QVERIFY2(QToolTip::text().contains("cannot be stored"), qPrintable(QToolTip::text()));
+        QGuiApplication::clipboard()->setText("\t2");
+        QTest::keyClick(f->edit("Edit3b"), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(f->edit("Edit3b")->text(), QString("1"));
+        QVERIFY2(QToolTip::text().contains("0x09"), qPrintable(QToolTip::text()));
         f->typeOver("abc");
 
         // One stage: no forward button, the OK button with its caption, Enter finishes.

@@ -86,14 +86,21 @@ void TForm3::FormShow() {
     ui->Edit2a->setFocus();
 }
 
+// Until a find succeeds Enter means "Find Instrument"; after it, OK.
 void TForm3::DisableOK() {
     ui->OKBtn->setEnabled(false);
+    ui->Button1->setDefault(true);
 }
 
 void TForm3::Button1Click() {
     DisableOK();
-    if (findInstrument(svc, this, fields()) == FindOutcome::Located)
-        ui->OKBtn->setEnabled(true);
+    if (findInstrument(svc, this, fields()) != FindOutcome::Located)
+        return;
+    ui->OKBtn->setEnabled(true);
+    ui->OKBtn->setDefault(true);
+    // Some desktops press the focused button on Enter whatever the default is: the focus goes on too.
+    if (focusWidget() == ui->Button1)
+        ui->OKBtn->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm3::OKBtnClick() {

@@ -6,7 +6,6 @@
 #include "Unit4.h"
 
 #include <QApplication>
-#include <QPushButton>
 #include <QtTest>
 
 // The add and scan dialogs with the keyboard alone: what Enter, Space and Escape do where the focus is.

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev
   libasound2-dev libgl1-mesa-dev xvfb xauth x11-utils poppler-utils fonts-dejavu-core fonts-liberation
-  qt6-qpa-plugins qt6-l10n-tools desktop-file-utils appstream clang libclang-rt-14-dev)
+  qt6-qpa-plugins qt6-l10n-tools desktop-file-utils appstream dpkg-dev clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -64,8 +64,10 @@ QStringList aboutFacts(const QString& executableFolder) {
                ? QCoreApplication::translate("TMainForm", "Documentation: %1").arg(docs)
                : QCoreApplication::translate("TMainForm", "Help pages: %1")
                      .arg(QDir::cleanPath(dataFolderFor(executableFolder, QStringLiteral("48710093.TXT"))));
+    //: About box: the program's version and the date it was built
     return {QCoreApplication::translate("TMainForm", "Version %1, built %2")
                 .arg(QStringLiteral(V917_VERSION), QStringLiteral(V917_BUILD_DATE)),
+            //: About box: the version of the Qt libraries in use
             QCoreApplication::translate("TMainForm", "Qt %1").arg(QString::fromLatin1(qVersion())),
             QCoreApplication::translate("TMainForm", "Free software under the %1 licence")
                 .arg(QStringLiteral(V917_LICENSE)),
@@ -228,6 +230,12 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     Timer1.start();
 
     connect(ui->FileExitItem, &QAction::triggered, this, &QWidget::close);
+    // The desktop's own keys for these, whatever they are on this platform.
+    ui->FileNewItem->setShortcuts(QKeySequence::New);
+    ui->FileOpenItem->setShortcuts(QKeySequence::Open);
+    ui->FileSaveItem->setShortcuts(QKeySequence::Save);
+    ui->FilePrintItem->setShortcuts(QKeySequence::Print);
+    ui->FileExitItem->setShortcuts(QKeySequence::Quit);
 }
 
 TMainForm::~TMainForm() = default;
@@ -239,8 +247,10 @@ void TMainForm::buildSplash() {
     frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
     frame->setLineWidth(2);
     frame->setAutoFillBackground(true);
+    // Its own white, so its own black too: a dark theme's light text would vanish on it.
     QPalette pal = frame->palette();
     pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::WindowText, Qt::black);
     frame->setPalette(pal);
     auto* layout = new QVBoxLayout(frame);
     layout->addWidget(makeMakerPanel(frame));

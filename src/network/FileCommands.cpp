@@ -240,9 +240,13 @@ void FileCommands::FilePrint() {
         return;
     }
     if (showMessage) {
-        const QString where = p.outputFormat() == QPrinter::PdfFormat
-                                  ? tr("to the file %1").arg(p.outputFileName())
-                                  : tr("on %1").arg(p.printerName());
+        //: Ends "Instrument %1 printed %2"; %1 is the PDF file's name
+        const QString toFile = tr("to the file %1");
+        //: Ends "Instrument %1 printed %2"; %1 is the printer's name
+        const QString onPrinter = tr("on %1");
+        const QString where = p.outputFormat() == QPrinter::PdfFormat ? toFile.arg(p.outputFileName())
+                                                                      : onPrinter.arg(p.printerName());
+        //: %1 is the instrument's list entry, such as "05 (917 Version 1.01)"; %2 says where
         showMessage(tr("Instrument %1 printed %2").arg(positional::listEntry(choice.node), where));
     }
 }

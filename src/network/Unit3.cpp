@@ -9,6 +9,8 @@
 #include "Sound.h"
 
 #include <QFontDatabase>
+#include <QGroupBox>
+#include <QKeyEvent>
 #include <QShowEvent>
 #include <QValidator>
 
@@ -20,6 +22,24 @@ public:
     State validate(QString& input, int&) const override {
         input = input.toUpper();
         return Acceptable;
+    }
+};
+
+// Under themes whose buttons press on Enter too (GTK), Qt's group box takes Enter for its check box
+// even when it has none, so Enter in a field inside it never reached the dialog's default button.
+// Ignored here, the key goes on up to the dialog as it does under other themes.
+class GroupBoxEnter : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && !static_cast<QGroupBox*>(watched)->isCheckable()) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                event->ignore();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
     }
 };
 
@@ -35,6 +55,9 @@ TForm3::TForm3(Services& svc, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint |
                    Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     comLabelText = ui->Instruction2->text();
+    auto* groupBoxEnter = new GroupBoxEnter(this);
+    for (QGroupBox* box : findChildren<QGroupBox*>())
+        box->installEventFilter(groupBoxEnter);
 
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     ui->Memo1->setFont(fixed);
@@ -86,14 +109,21 @@ void TForm3::FormShow() {
     ui->Edit2a->setFocus();
 }
 
+// Until a find succeeds Enter means "Find Instrument"; after it, OK.
 void TForm3::DisableOK() {
     ui->OKBtn->setEnabled(false);
+    ui->Button1->setDefault(true);
 }
 
 void TForm3::Button1Click() {
     DisableOK();
-    if (findInstrument(svc, this, fields()) == FindOutcome::Located)
-        ui->OKBtn->setEnabled(true);
+    if (findInstrument(svc, this, fields()) != FindOutcome::Located)
+        return;
+    ui->OKBtn->setEnabled(true);
+    ui->OKBtn->setDefault(true);
+    // Some desktops press the focused button on Enter whatever the default is: the focus goes on too.
+    if (focusWidget() == ui->Button1)
+        ui->OKBtn->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm3::OKBtnClick() {

@@ -127,6 +127,7 @@ void TForm4::Button3Click() {
             svc.comms(), svc.settings().HostCommandPrefix, last,
             [this, &lastText](int n) {
                 ui->ProgressBar1->setValue(n);
+                //: Progress of a scan: two hexadecimal network addresses, such as "address 3F of FF"
                 const QString where = tr("address %1 of %2").arg(setup::addressText(n), lastText);
                 ui->ProgressBar1->setFormat(where);
                 // A screen reader reads the bar's value as a number only: the description says where.
@@ -145,6 +146,7 @@ void TForm4::Button3Click() {
     stopped = stopped || lost;
 
     ui->ProgressBar1->setVisible(false);
+    //: Both are hexadecimal network addresses
     ui->Label2->setText(stopped ? tr("Scan stopped after address %1 of %2 - the following "
                                      "instruments have been found")
                                       .arg(setup::addressText(lastAsked), lastText)

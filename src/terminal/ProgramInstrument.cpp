@@ -31,7 +31,8 @@ ProgramPlan programPlan(const ConfigNode* instrument, const QString& prefix) {
 namespace {
 
 QString lineOf(int line, int count) {
-    return QCoreApplication::translate("ProgramInstrument", "line %1 of %2").arg(line).arg(count);
+    //: Progress of a programming run: the line being sent, of how many
+    return QCoreApplication::translate("ProgramInstrument", "line %1 of %n", nullptr, count).arg(line);
 }
 
 } // namespace
@@ -102,7 +103,8 @@ void ProgramInstrument::CommsProgramInstrumentClick() {
     status.setStatusText(QString());
     status.setProgressVisible(false);
     if (outcome.result == ProgramOutcome::Programmed)
-        status.showTemporaryMessage(tr("Instrument %1 programmed: %2 lines sent and saved")
-                                        .arg(instrument)
-                                        .arg(plan.progressMaximum));
+        //: %1 is the instrument's list entry, such as "05 (917 Version 1.01)"
+        status.showTemporaryMessage(
+            tr("Instrument %1 programmed: %n lines sent and saved", nullptr, plan.progressMaximum)
+                .arg(instrument));
 }

@@ -163,6 +163,7 @@ void TerminalMode::writeFailed(const QString& error) {
     showLoggingButtons(false);
     // This runs inside the receive handler; a message box there would run a delivery again before the
     // block being assembled is finished.
+    //: %1 is the log file's name, %2 the system's reason (such as "No space left on device")
     const QString text = tr("Cannot write to the data log file %1: %2. Data logging has stopped.")
                              .arg(svc.settings().LogFileName, error);
     QTimer::singleShot(0, this, [this, text] { svc.dialogs.error(host.window, text); });

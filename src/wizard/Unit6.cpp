@@ -288,6 +288,7 @@ void TForm6::UpdateScreen(int kind, const QString& record, int stage) {
         ui->Button3b->setVisible(!last);
         ui->Button3d->setVisible(last);
         if (!last)
+            //: %1 is the number of the logging stage
             ui->Button3b->setText(tr("Edit Data Logging Stage (Pass) %1").arg(CurrentPass + 1));
         break;
     }

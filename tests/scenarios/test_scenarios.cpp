@@ -39,9 +39,11 @@ template <typename T> T* child(QWidget* w, const char* name) {
     return c;
 }
 
+// By the caption as shown: a mnemonic's & does not count.
 QAbstractButton* buttonWithText(QWidget* w, const QString& text) {
     for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
-        if (b->text() == text && b->isVisible())
+        if (QString(b->text()).remove(QLatin1Char('&')) == QString(text).remove(QLatin1Char('&')) &&
+            b->isVisible())
             return b;
     qWarning("no button %s", qPrintable(text));
     return nullptr;

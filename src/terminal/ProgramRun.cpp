@@ -214,6 +214,13 @@ void ProgramRun::programRow(int row, bool first, ProgramTranscript* transcript) 
         transcript->result(target.address, status.text());
 }
 
+QList<ReportField> ProgramRun::reportFields(const QList<int>& rows) const {
+    const auto yesNo = [](bool b) { return b ? tr("yes") : tr("no"); };
+    return {{tr("Carry on after a failure"), yesNo(options.carryOn)},
+            {tr("Check for a 917 first"), yesNo(options.checkFirst)},
+            {tr("Instruments"), tr("%1 of %2").arg(rows.isEmpty() ? size() : int(rows.size())).arg(size())}};
+}
+
 QList<int> ProgramRun::unsuccessfulRows() const {
     QList<int> out;
     for (int row : lastRows)

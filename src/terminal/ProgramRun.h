@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProgramTranscript.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -105,6 +107,10 @@ public:
     // the other rows keep theirs. A cancel before the call is forgotten. The transcript, when
     // given, gets the instruments, their exchanges, a result per row and the summary of `rows`.
     void run(const QList<int>& rows = {}, ProgramTranscript* transcript = nullptr);
+
+    // The report's header lines for a run of these rows (every row when empty): the options and
+    // how many instruments were chosen. programReportHeader gives the rest.
+    QList<ReportField> reportFields(const QList<int>& rows = {}) const;
 
     int size() const { return int(targets.size()); }
     const ProgramTarget& target(int row) const { return targets.at(row); }

@@ -165,6 +165,13 @@ QByteArray reportBytes(const ProgramTranscript& transcript) {
     return out;
 }
 
+QStringList printableReportLines(const ProgramTranscript& transcript) {
+    QStringList out = transcript.lines();
+    for (QString& line : out)
+        line.replace(QLatin1Char('\t'), QStringLiteral("   "));
+    return out;
+}
+
 bool writeReport(const ProgramTranscript& transcript, const QString& path, QString* errorMessage) {
     return writeFileSafely(path, reportBytes(transcript), errorMessage);
 }

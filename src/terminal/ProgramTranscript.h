@@ -65,6 +65,8 @@ QString isoTimeNow();
 QString reportEscaped(const QString& text);
 // The report as a file: 8-bit text, CR LF after every line.
 QByteArray reportBytes(const ProgramTranscript& transcript);
+// The report as printed: the TAB columns spaced with blanks, since printed text has no tab stops.
+QStringList printableReportLines(const ProgramTranscript& transcript);
 // Written like a configuration file: the old file is replaced only once the new one is complete.
 // On failure returns false with "Cannot create file <path>".
 bool writeReport(const ProgramTranscript& transcript, const QString& path, QString* errorMessage);

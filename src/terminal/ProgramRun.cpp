@@ -44,10 +44,6 @@ QString exchange(TKovComms& comms, const QString& line, const ProgramHooks& hook
     return reply;
 }
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("ProgramRun", text);
-}
-
 } // namespace
 
 ProgramOutcome runProgram(TKovComms& comms, const ProgramPlan& plan, const ProgramHooks& hooks) {

@@ -2,6 +2,7 @@
 
 #include "ProgramTranscript.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -62,6 +63,9 @@ QList<ProgramTarget> programTargets(const ConfigTree& tree, const QString& prefi
 
 // Where one instrument of a run stands.
 struct InstrumentStatus {
+    Q_DECLARE_TR_FUNCTIONS(InstrumentStatus)
+
+public:
     enum State { NotStarted, Checking, Programming, Saved, Failed, Stopped, NotA917 };
     State state = NotStarted;
     // Programming: the line under way. Failed: the line that got no reply (count + 1 is SAVE).
@@ -87,6 +91,8 @@ struct ProgramRunOptions {
 // writing every exchange to a transcript. No window: the Program All dialog, the single Program
 // Instrument command and the command line all drive it.
 class ProgramRun {
+    Q_DECLARE_TR_FUNCTIONS(ProgramRun)
+
 public:
     ProgramRun(TKovComms& comms, QList<ProgramTarget> targets);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -25,6 +26,8 @@ struct ReportField {
 // summary comes last. Only what happened is written: nothing is added afterwards except the
 // summary, which each run of the same report replaces.
 class ProgramTranscript {
+    Q_DECLARE_TR_FUNCTIONS(ProgramTranscript)
+
 public:
     // Times are taken from the clock the link measures its time-outs on.
     explicit ProgramTranscript(platform::Clock& clock);

@@ -130,7 +130,7 @@ void ProgramAllDialog::StartClick() {
 }
 
 void ProgramAllDialog::RetryClick() {
-    runRows(programRun->unsuccessfulRows(), true);
+    runRows({}, true);
 }
 
 void ProgramAllDialog::showRow(int row) {
@@ -174,7 +174,10 @@ void ProgramAllDialog::runRows(const QList<int>& rows, bool again) {
     {
         LongOperation operation(svc.comms(), this, ui->CancelBtn);
         run.pollStop = [&operation] { return operation.stopRequested(); };
-        run.run(rows, &transcript);
+        if (again)
+            run.retry(&transcript);
+        else
+            run.run(rows, &transcript);
         run.pollStop = nullptr;
     }
     run.rowChanged = nullptr;

@@ -117,24 +117,32 @@ void ProgramRun::setStatus(int row, InstrumentStatus::State state, int line) {
 }
 
 void ProgramRun::run(const QList<int>& rows, ProgramTranscript* transcript) {
-    cancelAsked.store(false);
-    lastRows.clear();
+    chosenRows.clear();
     if (rows.isEmpty()) {
         for (int row = 0; row < size(); ++row)
-            lastRows.append(row);
+            chosenRows.append(row);
     } else {
         for (int row : rows)
-            if (row >= 0 && row < size() && !lastRows.contains(row))
-                lastRows.append(row);
+            if (row >= 0 && row < size() && !chosenRows.contains(row))
+                chosenRows.append(row);
     }
-    for (int row : lastRows) {
+    runRows(chosenRows, transcript);
+}
+
+void ProgramRun::retry(ProgramTranscript* transcript) {
+    runRows(unsuccessfulRows(), transcript);
+}
+
+void ProgramRun::runRows(const QList<int>& rows, ProgramTranscript* transcript) {
+    cancelAsked.store(false);
+    for (int row : rows) {
         statuses[row] = InstrumentStatus{};
         statuses[row].count = targets[row].plan.progressMaximum;
         if (rowChanged)
             rowChanged(row);
     }
     bool first = true;
-    for (int row : lastRows) {
+    for (int row : rows) {
         // Between instruments a stop leaves the rest not started.
         if (!first && stopNow())
             break;
@@ -148,7 +156,7 @@ void ProgramRun::run(const QList<int>& rows, ProgramTranscript* transcript) {
     }
     if (!transcript)
         return;
-    for (int row : lastRows)
+    for (int row : rows)
         if (statuses[row].state == InstrumentStatus::NotStarted)
             transcript->result(targets[row].address, statuses[row].text());
     transcript->finish(summary());
@@ -219,7 +227,7 @@ QList<ReportField> ProgramRun::reportFields(const QList<int>& rows) const {
 
 QList<int> ProgramRun::unsuccessfulRows() const {
     QList<int> out;
-    for (int row : lastRows)
+    for (int row : chosenRows)
         if (statuses[row].state != InstrumentStatus::Saved)
             out.append(row);
     return out;
@@ -233,7 +241,7 @@ QString ProgramRun::summary() const {
     int saved = 0;
     int notStarted = 0;
     QStringList problems;
-    for (int row : lastRows) {
+    for (int row : chosenRows) {
         const InstrumentStatus& s = statuses[row];
         const QString& address = targets[row].address;
         switch (s.state) {
@@ -258,7 +266,7 @@ QString ProgramRun::summary() const {
             break;
         }
     }
-    QString text = tr("%1 of %2 instruments programmed and saved").arg(saved).arg(lastRows.size());
+    QString text = tr("%1 of %2 instruments programmed and saved").arg(saved).arg(chosenRows.size());
     for (const QString& p : problems)
         text += QStringLiteral("; ") + p;
     if (notStarted > 0)

@@ -109,10 +109,13 @@ public:
     void cancel() { cancelAsked.store(true); }
     bool cancelled() const { return cancelAsked.load(); }
 
-    // Programs the rows in the order given (every row when empty); their statuses start afresh,
-    // the other rows keep theirs. A cancel before the call is forgotten. The transcript, when
-    // given, gets the instruments, their exchanges, a result per row and the summary of `rows`.
+    // Programs the rows in the order given (every row when empty): they become the run's chosen
+    // rows, and start afresh; the other rows keep their statuses. A cancel before the call is
+    // forgotten. The transcript, when given, gets the instruments, their exchanges, a result per
+    // row and the summary.
     void run(const QList<int>& rows = {}, ProgramTranscript* transcript = nullptr);
+    // Programs again the chosen rows that were not saved; the summary still covers every chosen row.
+    void retry(ProgramTranscript* transcript = nullptr);
 
     // The report's header lines for a run of these rows (every row when empty): the options and
     // how many instruments were chosen. programReportHeader gives the rest.
@@ -121,9 +124,9 @@ public:
     int size() const { return int(targets.size()); }
     const ProgramTarget& target(int row) const { return targets.at(row); }
     const InstrumentStatus& status(int row) const { return statuses.at(row); }
-    // The rows of the last run that were not saved: failed, stopped, no 917 or not started.
+    // The chosen rows that were not saved: failed, stopped, no 917 or not started.
     QList<int> unsuccessfulRows() const;
-    // Of the last run's rows: "12 of 13 instruments programmed and saved; 05 failed at line 7 (no
+    // Of the chosen rows: "12 of 13 instruments programmed and saved; 05 failed at line 7 (no
     // reply)".
     QString summary() const;
     bool allSaved() const;
@@ -133,12 +136,13 @@ public:
 
 private:
     bool stopNow();
+    void runRows(const QList<int>& rows, ProgramTranscript* transcript);
     void programRow(int row, bool first, ProgramTranscript* transcript);
     void setStatus(int row, InstrumentStatus::State state, int line);
 
     TKovComms& comms;
     QList<ProgramTarget> targets;
     QList<InstrumentStatus> statuses;
-    QList<int> lastRows;
+    QList<int> chosenRows;
     std::atomic<bool> cancelAsked{false};
 };

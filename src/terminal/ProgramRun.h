@@ -32,6 +32,8 @@ ProgramPlan programPlan(const ConfigNode* instrument, const QString& prefix);
 struct ProgramOutcome {
     enum Result { Programmed, NoReply, Cancelled } result = Programmed;
     int linesDone = 0;
+    // NoReply because the link was not open: the line never left.
+    bool linkClosed = false;
 };
 
 // What the sequence tells its caller as it goes.
@@ -44,6 +46,8 @@ struct ProgramHooks {
     // the line went out and how long the reply took, in milliseconds of the link's clock.
     std::function<void(const QString& sent, const QString& reply, qint64 sentAtMs, qint64 roundTripMs)>
         exchanged;
+    // A line that was not sent because the link is not open (no reply is awaited then).
+    std::function<void(const QString& line)> notSent;
 };
 
 // The programming sequence, the only one: sends the plan line by line, each acknowledged by a
@@ -74,6 +78,8 @@ public:
     int count = 0;
     // The reply to the presence query, when it was asked.
     QString checkReply;
+    // Failed because the link was not open, not for want of a reply.
+    bool linkClosed = false;
 
     // "line 3 of 7", "saved", "failed at line 5: no reply", "stopped at line 3: not saved",
     // "not started", "no 917 at this address".

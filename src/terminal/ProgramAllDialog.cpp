@@ -98,8 +98,9 @@ void ProgramAllDialog::FormShow() {
         table->setItem(row, StatusColumn, plainItem(QString()));
     }
     // Sized once here: sizing to the contents on every change would measure every row at each line
-    // of a run.
-    table->resizeColumnsToContents();
+    // of a run. The status column takes the rest.
+    for (int column = AddressColumn; column < StatusColumn; ++column)
+        table->resizeColumnToContents(column);
     if (programRun->size() > 0)
         table->setCurrentCell(0, AddressColumn);
     ui->Summary->clear();

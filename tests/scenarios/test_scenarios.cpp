@@ -471,6 +471,22 @@ private slots:
         QCOMPARE(lines.last(), "Summary: " + summary.toLatin1() + "\r");
         QVERIFY(lines.contains("Configuration file: " + plant.toLatin1() + "\r"));
         QVERIFY(lines.contains("File on disk: the same bytes\r"));
+
+        // Printed through the File menu's printing path: the same lines, the TAB columns spaced.
+        if (!QStandardPaths::findExecutable("pdftotext").isEmpty()) {
+            const QString pdf = dir.filePath("report.pdf");
+            w->files().printer().setOutputFormat(QPrinter::PdfFormat);
+            w->files().printer().setOutputFileName(pdf);
+            w->action("FilePrintReportItem")->trigger();
+            QCOMPARE(w->statusText(), "Programming report printed to the file " + pdf);
+            QProcess p;
+            p.start("pdftotext", {"-layout", pdf, "-"});
+            QVERIFY(p.waitForFinished(20000));
+            const QString printed = QString::fromLatin1(p.readAllStandardOutput());
+            QVERIFY2(printed.contains("Result: 02 failed at line 1: no reply"), qPrintable(printed));
+            QVERIFY(printed.contains("Summary: " + summary));
+            QVERIFY(printed.contains("#02 SET CHANNEL,001A,ON,OFF,10,0,0,30"));
+        }
     }
 
     void terminalSessionWithDataLog() {

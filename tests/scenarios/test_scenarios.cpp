@@ -7,6 +7,7 @@
 #include "Main.h"
 #include "ModalHelper.h"
 #include "Positional.h"
+#include "ProgramReports.h"
 #include "SerialPort.h"
 #include "SimNetworkFixture.h"
 #include "Sound.h"
@@ -246,6 +247,10 @@ private slots:
         QVERIFY(saved.contains("SET PASS,3,1,0,IMM,,,,BURST,1,,"));
         QCOMPARE(w->statusText(),
                  QString("Instrument 01 (917 Version 1.01) programmed: 6 lines sent and saved"));
+        // The single command keeps its report too, for the File menu.
+        QVERIFY(w->action("FileSaveReportItem")->isEnabled());
+        QCOMPARE(w->programReports().report()->lines().last(),
+                 QString("Summary: 1 of 1 instruments programmed and saved"));
         net->clearTraffic();
     }
 

@@ -15,6 +15,8 @@ QByteArray serializeConfig(const ConfigTree& tree);
 // with the wildcard "*" in it counts as one that cannot be created. On failure returns false and the
 // message "Cannot create file <path>".
 bool writeConfigFile(const ConfigTree& tree, const QString& path, QString* errorMessage = nullptr);
+// The same safe writer for any other file the program writes whole (a programming report).
+bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* errorMessage = nullptr);
 
 // Far above any real configuration (255 instruments with every record are about 45 000 lines): a
 // file with more lines is refused before a single node is built, as one that cannot be opened.

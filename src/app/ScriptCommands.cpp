@@ -1,11 +1,14 @@
 #include "ScriptCommands.h"
 
 #include "ConfigCheck.h"
+#include "ConfigFile.h"
+#include "ConfigTree.h"
 #include "KovComms.h"
 #include "LinkState.h"
 #include "LongOperation.h"
 #include "NetworkScan.h"
 #include "PortDiscovery.h"
+#include "Positional.h"
 #include "QuitSignals.h"
 #include "SetupCommands.h"
 #include "Translations.h"
@@ -16,6 +19,7 @@
 #include <QPointer>
 #include <QScopeGuard>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -122,8 +126,77 @@ int ScriptCommands::scan(const cli::AppOptions& options, platform::PortMap map) 
 }
 
 int ScriptCommands::program(const cli::AppOptions& options, platform::PortMap map) {
+    QStringList wanted;
+    for (const QString& typed : options.addresses) {
+        const QString address = typed.trimmed().toUpper();
+        if (!setup::isHexAddress(address)) {
+            fail(tr("--address takes two hexadecimal digits, 00 to FF, not \"%1\"").arg(plain(typed)));
+            return cli::exitcode::Usage;
+        }
+        if (!wanted.contains(address))
+            wanted += address;
+    }
+
+    ConfigTree tree;
+    const ConfigReadResult read = readConfigFile(tree, options.file);
+    if (!read.wholeFileRead()) {
+        // Half a file is not programmed: the instruments after the stop would keep their old set-up
+        // without anyone noticing.
+        const QString line =
+            read.stoppedAtLine > 0 ? QString::number(read.stoppedAtLine) + QStringLiteral(": ") : QString();
+        fail(plain(read.stoppedAtLine > 0 ? options.file + QLatin1Char(':') + line +
+                                                read.errorMessage.section(QLatin1Char('\n'), 0, 0)
+                                          : read.errorMessage));
+        return cli::exitcode::File;
+    }
+
+    QList<const ConfigNode*> chosen;
+    const QList<ConfigNode*> instruments = positional::instruments(tree);
+    if (options.all) {
+        for (const ConfigNode* n : instruments)
+            chosen += n;
+    } else {
+        for (const QString& address : wanted) {
+            const auto at =
+                std::find_if(instruments.cbegin(), instruments.cend(), [&address](const ConfigNode* n) {
+                    return positional::instrumentAddress(n) == address;
+                });
+            if (at == instruments.cend()) {
+                fail(tr("%1 holds no instrument with the address %2").arg(plain(options.file), address));
+                return cli::exitcode::Usage;
+            }
+            chosen += *at;
+        }
+    }
+
+    // Problems are told, and the records sent as they stand, as the window would send them.
+    for (const ConfigProblem& p : checkConfiguration(tree))
+        print(err, plain(QStringLiteral("%1:%2: %3").arg(options.file).arg(p.line).arg(p.message)));
+
+    // The port, line mode and speed of the file's Communication Settings, as opening it in the window
+    // gives them; --device names the device its COM port stands for in this run.
+    SharedSettings fromFile;
+    takeLinkSettings(tree, fromFile);
+    if (!options.device.isEmpty())
+        map.setDevice(comPortText(fromFile.HostComPort), options.device);
+    TForm0 form0(std::make_unique<platform::QtSerialPort>(std::move(map)));
+    takeLinkSettings(tree, form0.Settings);
+    form0.installRXReceive();
+    if (!form0.ApplySettings()) {
+        fail(linkFailureMessage(form0.Comms.state()));
+        return cli::exitcode::Port;
+    }
+    if (stopped())
+        return cli::exitcode::Instrument;
+    return runProgramming(form0, tree, chosen, options);
+}
+
+int ScriptCommands::runProgramming(TForm0& form0, const ConfigTree& tree,
+                                   const QList<const ConfigNode*>& chosen, const cli::AppOptions& options) {
+    Q_UNUSED(form0);
+    Q_UNUSED(tree);
+    Q_UNUSED(chosen);
     Q_UNUSED(options);
-    Q_UNUSED(map);
     fail(tr("--program is not available in this build"));
     return cli::exitcode::Usage;
 }

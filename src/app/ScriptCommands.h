@@ -6,8 +6,14 @@
 #include <QCoreApplication>
 #include <QString>
 
+#include <QList>
+
 #include <cstdio>
 #include <functional>
+
+class ConfigTree;
+class TForm0;
+struct ConfigNode;
 
 // The program's work without a window, for scripts and CI jobs: --validate, --program and --scan.
 // Each drives the same classes as the window (the reader and the wizard's rules, the programming
@@ -30,6 +36,8 @@ public:
     void stop();
 
 private:
+    int runProgramming(TForm0& form0, const ConfigTree& tree, const QList<const ConfigNode*>& chosen,
+                       const cli::AppOptions& options);
     void print(std::FILE* to, const QString& line);
     void fail(const QString& message);
     bool stopped() const { return stopAsked; }

@@ -68,9 +68,10 @@ public:
             add(group,
                 tr("expected \"Communication Settings\", the group of the link settings, as the first line"));
         if (group->childCount() != 3)
-            add(group, tr("the Communication Settings group holds %1 lines; it needs three: the port line, "
-                          "\"Command Prefix,\" and \"Data Separator,\"")
-                           .arg(group->childCount()));
+            add(group,
+                tr("the Communication Settings group holds three lines: the port line, \"Command Prefix,\" "
+                   "and \"Data Separator,\" (found %1)")
+                    .arg(group->childCount()));
         leavesOnly(group);
         if (const ConfigNode* port = group->child(0); port && !isPortLine(port->text))
             add(port,
@@ -106,7 +107,7 @@ public:
 
         if (node->childCount() != 2)
             add(node, tr("an instrument holds two groups, \"Channel Configuration\" and \"Data Logging "
-                         "Parameters\"; this one holds %1 lines")
+                         "Parameters\" (found %1)")
                           .arg(node->childCount()));
         if (const ConfigNode* channels = positional::channelGroup(node))
             channelGroup(channels);
@@ -139,7 +140,7 @@ public:
         if (n < 3)
             add(group,
                 tr("the Data Logging Parameters group needs the hysteresis record, the SET LOGSPEC record "
-                   "and at least one SET PASS record; it holds %1 lines")
+                   "and at least one SET PASS record (found %1)")
                     .arg(n));
         if (n > 0)
             addAll(group->child(0), records::hysteresisRecordProblems(group->child(0)->text));
@@ -151,8 +152,9 @@ public:
             const QString passes = records::readLogSpecRecord(logSpec->text).passes;
             // The wizard keeps one stage record per pass; the instrument is told both.
             if (problems.isEmpty() && stages > 0 && wizardlists::passesFromText(passes) != stages)
-                add(logSpec,
-                    tr("the number of passes is %1, but the number of SET PASS records is %2").arg(passes).arg(stages));
+                add(logSpec, tr("the number of passes is %1, but the number of SET PASS records is %2")
+                                 .arg(passes)
+                                 .arg(stages));
         }
         for (int i = 2; i < n; ++i)
             addAll(group->child(i), records::passRecordProblems(group->child(i)->text, i - 1));

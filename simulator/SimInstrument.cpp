@@ -125,7 +125,8 @@ void SimInstrument::handleLine(const QByteArray& line, qint64 nowMs) {
     // A line of readings ends with the instrument's terminator, every other answer with CR LF.
     if (!readings)
         reply += "\r\n";
-    if (config.faults.silent) {
+    if (config.faults.silent ||
+        (config.faults.silentFromCommand > 0 && commandCount >= config.faults.silentFromCommand)) {
         // A silent instrument has lost its transmitter, not its reason: it still obeys.
         if (applyAfter)
             current.link = *applyAfter;

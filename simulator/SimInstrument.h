@@ -27,6 +27,7 @@ struct LinkSettings {
 // Misbehaviour on demand, so the program's handling of a bad line can be tried.
 struct Faults {
     bool silent = false;         // takes commands in, never answers
+    int silentFromCommand = 0;   // answers until this command (1 = first), then is silent; 0: never
     int replyDelayMs = 0;        // every reply starts this late
     bool noLineFeed = false;     // replies end in CR only
     bool emptyReplies = false;   // every reply is CR LF alone

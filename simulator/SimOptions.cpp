@@ -74,6 +74,8 @@ QString applyInstrumentOption(InstrumentConfig& c, const QString& rawKey, const 
         c.seed = quint32(seed);
     } else if (key == "silent") {
         c.faults.silent = true;
+    } else if (key == "silent-from") {
+        return number(1, 1000000, c.faults.silentFromCommand);
     } else if (key == "nolf") {
         c.faults.noLineFeed = true;
     } else if (key == "empty") {

@@ -15,7 +15,8 @@ namespace sim {
 //
 //   address=HH  id=TEXT  prefix=C  mode=232|422|485  baud=600..57600  separator=@dd@dd
 //   record=SET ...  (a saved record; repeatable)  seed=N
-//   faults: silent  delay=MS  nolf  empty  garbage  pieces=N  gap=MS  unsolicited=MS
+//   faults: silent  silent-from=N (from the Nth command framed for it on)  delay=MS  nolf  empty  garbage
+//   pieces=N  gap=MS  unsolicited=MS
 //           unsolicited-text=TEXT  vanish=N (halfway through the reply to the Nth command)
 //
 // Applies one key to config; returns an error text, empty when it was accepted.

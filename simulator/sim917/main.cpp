@@ -57,8 +57,8 @@ int main(int argc, char* argv[]) {
         "instrument at address 00, prefix #, RS232, 9600 baud.\n"
         "The single-instrument options describe the first instrument; each --instrument adds one.\n"
         "Description items, separated by ';': address=HH id=TEXT prefix=C mode=232|422|485\n"
-        "baud=N separator=@dd@dd record=SET... seed=N, and the faults silent delay=MS nolf empty\n"
-        "garbage pieces=N gap=MS unsolicited=MS unsolicited-text=TEXT vanish=N."));
+        "baud=N separator=@dd@dd record=SET... seed=N, and the faults silent silent-from=N delay=MS\n"
+        "nolf empty garbage pieces=N gap=MS unsolicited=MS unsolicited-text=TEXT vanish=N."));
     const QCommandLineOption address("address", "Address of the first instrument (default 00).", "HH");
     const QCommandLineOption id("id", "Identification the first instrument answers to SYS.", "text");
     const QCommandLineOption prefix("prefix", "Command prefix of the first instrument (default #).", "char");

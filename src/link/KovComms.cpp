@@ -290,6 +290,19 @@ QString TKovComms::ReadReply() {
     return success ? QString::fromLatin1(collected) : QString();
 }
 
+QByteArray TKovComms::TakeWaitingInput() {
+    QByteArray taken;
+    // Bounded, so a peer that never stops talking cannot hold the caller.
+    while (IsOpen() && taken.size() < 64 * kMaximumReplyLength) {
+        char block[256];
+        const qint64 n = serialPort->read(block, sizeof block);
+        if (n <= 0)
+            break;
+        taken.append(block, n);
+    }
+    return taken;
+}
+
 void TKovComms::PollReceive() {
     // The handler may start an exchange, hold delivery or close the link: look again before each block.
     for (int i = 0; i < kBlocksPerDelivery; ++i) {

@@ -81,6 +81,11 @@ public:
     // While held, nothing is delivered to OnReceiveData: bytes stay queued until release. Lets a long
     // operation run the event loop between its exchanges without a delivery taking a reply.
     void setReceiveHeld(bool held);
+    // Reads and returns every byte already waiting in the input, handing none of it to OnReceiveData:
+    // what a late reply left behind, so that it cannot answer the next command.
+    QByteArray TakeWaitingInput();
+    // The clock every time-out of the link is measured on.
+    platform::Clock& linkClock() const { return *clock; }
 
     // A reply line longer than this is no reply.
     static constexpr int kMaximumReplyLength = 256;

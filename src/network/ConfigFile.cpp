@@ -20,6 +20,10 @@ QByteArray serializeConfig(const ConfigTree& tree) {
 }
 
 bool writeConfigFile(const ConfigTree& tree, const QString& path, QString* errorMessage) {
+    return writeFileSafely(path, serializeConfig(tree), errorMessage);
+}
+
+bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* errorMessage) {
     const auto fail = [&] {
         if (errorMessage)
             *errorMessage = QCoreApplication::translate("ConfigFile", "Cannot create file %1").arg(path);
@@ -30,7 +34,6 @@ bool writeConfigFile(const ConfigTree& tree, const QString& path, QString* error
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail();
-    const QByteArray bytes = serializeConfig(tree);
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         return fail();

@@ -15,6 +15,8 @@ QByteArray serializeConfig(const ConfigTree& tree);
 // with the wildcard "*" in it counts as one that cannot be created. On failure returns false and the
 // message "Cannot create file <path>".
 bool writeConfigFile(const ConfigTree& tree, const QString& path, QString* errorMessage = nullptr);
+// The same safe writer for any other file the program writes whole (a programming report).
+bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* errorMessage = nullptr);
 
 struct ConfigReadResult {
     // False when the file could not be opened or a line was too deep: the link settings are then not

@@ -48,6 +48,9 @@ private slots:
         QTest::newRow("silent") << "silent"
                                 << "silent"
                                 << "1";
+        QTest::newRow("silent from") << "silent-from=5"
+                                     << "silent-from"
+                                     << "5";
         QTest::newRow("delay") << "delay=250"
                                << "delay"
                                << "250";
@@ -99,6 +102,8 @@ private slots:
             got = c.link.separator;
         else if (field == "silent")
             got = QString::number(f.silent);
+        else if (field == "silent-from")
+            got = QString::number(f.silentFromCommand);
         else if (field == "delay")
             got = QString::number(f.replyDelayMs);
         else if (field == "pieces")

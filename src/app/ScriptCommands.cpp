@@ -9,14 +9,19 @@
 #include "NetworkScan.h"
 #include "PortDiscovery.h"
 #include "Positional.h"
+#include "PrintListing.h"
+#include "ProgramRun.h"
+#include "ProgramTranscript.h"
 #include "QuitSignals.h"
 #include "SetupCommands.h"
 #include "Translations.h"
 #include "Unit0.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QPrinter>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -193,12 +198,66 @@ int ScriptCommands::program(const cli::AppOptions& options, platform::PortMap ma
 
 int ScriptCommands::runProgramming(TForm0& form0, const ConfigTree& tree,
                                    const QList<const ConfigNode*>& chosen, const cli::AppOptions& options) {
-    Q_UNUSED(form0);
-    Q_UNUSED(tree);
-    Q_UNUSED(chosen);
-    Q_UNUSED(options);
-    fail(tr("--program is not available in this build"));
-    return cli::exitcode::Usage;
+    QList<ProgramTarget> targets;
+    for (const ConfigNode* instrument : chosen)
+        targets += programTarget(instrument, form0.Settings.HostCommandPrefix);
+    ProgramRun run(form0.Comms, targets);
+    run.options.carryOn = !options.stopOnFailure;
+    run.options.checkFirst = options.checkIdentity;
+    const auto tell = [this, &run](int row) {
+        print(err, run.target(row).address + QLatin1Char('\t') + run.status(row).text());
+    };
+    // One line per instrument as it ends, so a long run shows where it is.
+    run.rowChanged = [&run, &tell](int row) {
+        switch (run.status(row).state) {
+        case InstrumentStatus::Saved:
+        case InstrumentStatus::Failed:
+        case InstrumentStatus::Stopped:
+        case InstrumentStatus::NotA917:
+            tell(row);
+            break;
+        case InstrumentStatus::NotStarted:
+        case InstrumentStatus::Checking:
+        case InstrumentStatus::Programming:
+            break;
+        }
+    };
+
+    ProgramTranscript transcript(form0.Comms.linkClock());
+    form0.Settings.ConfigFileName = QFileInfo(options.file).absoluteFilePath();
+    transcript.start(programReportHeader(tree, form0.Settings, form0.Comms.state()));
+    {
+        LongOperation operation(form0.Comms, nullptr, nullptr);
+        // Termination signals arrive through the event loop, which the poll runs between exchanges.
+        run.pollStop = [&operation] { return operation.stopRequested(); };
+        stopRun = [&run] { run.cancel(); };
+        const auto forget = qScopeGuard([this] { stopRun = nullptr; });
+        run.run({}, &transcript);
+    }
+    for (int row = 0; row < run.size(); ++row)
+        if (run.status(row).state == InstrumentStatus::NotStarted)
+            tell(row);
+    print(out, run.summary());
+
+    int code = run.allSaved() && !run.cancelled() ? cli::exitcode::Success : cli::exitcode::Instrument;
+    if (!options.report.isEmpty()) {
+        QString error;
+        bool written = false;
+        if (options.report.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(options.report);
+            written = printListing(printer, transcript.lines(), &error);
+        } else {
+            written = writeReport(transcript, options.report, &error);
+        }
+        if (!written) {
+            fail(plain(error));
+            if (code == cli::exitcode::Success)
+                code = cli::exitcode::Report;
+        }
+    }
+    return code;
 }
 
 int runScriptCommand(const cli::AppOptions& options, int argc, char* argv[]) {

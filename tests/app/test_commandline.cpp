@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+
 namespace {
 
 const QString app = QStringLiteral(V917CONFIG_PATH);
@@ -263,6 +265,71 @@ private slots:
                                                               "05\ta logger\\x09of another kind", ""}));
         QCOMPARE(net.receivedLines(), (QList<QByteArray>{"#00 SYS\r\n", "#01 SYS\r\n", "#02 SYS\r\n",
                                                          "#03 SYS\r\n", "#04 SYS\r\n", "#05 SYS\r\n"}));
+    }
+
+    // Carrying on past a dead instrument: the others are programmed and saved, and the report names
+    // the silent one and the line it stopped answering at.
+    void programAllCarriesOnPastASilentInstrument() {
+        sim::InstrumentConfig fading = SimNetworkFixture::instrument("02");
+        fading.faults.silentFromCommand = 3;
+        SimNetworkFixture net(
+            {SimNetworkFixture::instrument("01"), fading, SimNetworkFixture::instrument("03")});
+        QVERIFY2(net.ok(), qPrintable(net.error()));
+        QTemporaryDir dir;
+        const QString file = writeFile(dir, QStringLiteral("plant.917"), network({"01", "02", "03"}));
+        const QString report = dir.filePath(QStringLiteral("report.txt"));
+        const Run r = run(app, {"--program", file, "--all", "--device", net.slavePath(), "--report", report},
+                          console(dir.path()));
+        QCOMPARE(r.exitCode, 5);
+        QCOMPARE(r.err, QString("01\tsaved\n02\tfailed at line 3: no reply\n03\tsaved\n"));
+        QCOMPARE(r.out, QString("2 of 3 instruments programmed and saved; 02 failed at line 3 (no reply)\n"));
+        QCOMPARE(net.savedRecords(0), kProgrammed);
+        QCOMPARE(net.savedRecords(1), QList<QByteArray>());
+        QCOMPARE(net.savedRecords(2), kProgrammed);
+        QFile f(report);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        const auto has = [&lines](const QByteArray& wanted) {
+            return std::any_of(lines.cbegin(), lines.cend(),
+                               [&](const QByteArray& l) { return l.contains(wanted); });
+        };
+        QVERIFY(has("\t#02 SET HYSTERESIS,0\t(no reply)\t"));
+        QVERIFY(has("Result: 02 failed at line 3: no reply\r"));
+        QVERIFY(!has("#02 SAVE"));
+    }
+
+    // SIGTERM stops the run after the exchange under way, as Cancel does: no SAVE for that instrument.
+    void programStoppedBySigterm() {
+        sim::InstrumentConfig slow = SimNetworkFixture::instrument("01");
+        slow.faults.replyDelayMs = 200;
+        SimNetworkFixture net({slow});
+        QVERIFY2(net.ok(), qPrintable(net.error()));
+        QTemporaryDir dir;
+        // Long enough that the signal surely comes before the end: 22 channels at 200 ms a reply.
+        QList<QByteArray> lines = kSettings + instrumentLines("01");
+        for (int n = 3; n <= 12; ++n)
+            for (const char letter : {'A', 'B'})
+                lines.insert(7, QByteArray("\t\tSET CHANNEL,0") +
+                                    QByteArray::number(n).rightJustified(2, '0') + letter +
+                                    ",OFF,OFF,1,0,0,23,");
+        const QString file = writeFile(dir, QStringLiteral("plant.917"), fileBytes(lines));
+        const QString report = dir.filePath(QStringLiteral("report.txt"));
+        QProcess p;
+        p.setProcessEnvironment(console(dir.path()));
+        p.start(app, {"--program", file, "--address", "01", "--device", net.slavePath(), "--report", report});
+        QVERIFY(net.waitForReceivedLines(2, 30000));
+        p.terminate();
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 5);
+        const QList<QByteArray> sent = net.receivedLines();
+        QVERIFY(sent.size() < 25);
+        QVERIFY(!sent.contains("#01 SAVE\r\n"));
+        QCOMPARE(net.savedRecords(0), QList<QByteArray>());
+        QVERIFY(p.readAllStandardError().startsWith("01\tstopped at line "));
+        QFile f(report);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().contains("Result: 01 stopped at line "));
     }
 };
 

@@ -205,7 +205,7 @@ int ScriptCommands::runProgramming(TForm0& form0, const ConfigTree& tree,
     run.options.carryOn = !options.stopOnFailure;
     run.options.checkFirst = options.checkIdentity;
     const auto tell = [this, &run](int row) {
-        print(err, run.target(row).address + QLatin1Char('\t') + run.status(row).text());
+        print(err, plain(run.target(row).address) + QLatin1Char('\t') + plain(run.status(row).text()));
     };
     // One line per instrument as it ends, so a long run shows where it is.
     run.rowChanged = [&run, &tell](int row) {
@@ -237,7 +237,7 @@ int ScriptCommands::runProgramming(TForm0& form0, const ConfigTree& tree,
     for (int row = 0; row < run.size(); ++row)
         if (run.status(row).state == InstrumentStatus::NotStarted)
             tell(row);
-    print(out, run.summary());
+    print(out, plain(run.summary()));
 
     int code = run.allSaved() && !run.cancelled() ? cli::exitcode::Success : cli::exitcode::Instrument;
     if (!options.report.isEmpty()) {

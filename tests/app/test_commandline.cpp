@@ -222,8 +222,8 @@ private slots:
             << QStringList{"--program", "%net", "--address", "02", "--device", "%pty"} << 5 << "02\t";
         QTest::newRow("6 report not written")
             << QStringList{"--program", "%net", "--address", "01",
-                           "--device",  "%pty", "--report",  "%dir/no/r.txt"}
-            << 6 << "%dir/no/r.txt";
+                           "--device",  "%pty", "--report",  "%dir/no/r.pdf"}
+            << 6 << "Cannot create file %dir/no/r.pdf";
     }
     void exitCodes() {
         QFETCH(QStringList, arguments);

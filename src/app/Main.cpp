@@ -9,7 +9,10 @@
 #include "HelpViewer.h"
 #include "Modify917.h"
 #include "PortDiscovery.h"
+#include "Positional.h"
+#include "ProgramAllDialog.h"
 #include "ProgramInstrument.h"
+#include "ProgramReports.h"
 #include "SerialPort.h"
 #include "Sound.h"
 #include "TerminalMode.h"
@@ -191,6 +194,31 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
     programCommand = std::make_unique<ProgramInstrument>(*svc, *configTree, instrumentPicker(), *this, this);
     connect(ui->CommsProgramInstrumentItem, &QAction::triggered, this,
             [this] { programCommand->CommsProgramInstrumentClick(); });
+    reports = std::make_unique<ProgramReports>(*svc, this);
+    reports->print = [this](QWidget* parent, const QStringList& lines,
+                            const std::function<QString(const QString&)>& done) {
+        return fileCommands->printLines(parent, lines, done);
+    };
+    reports->showMessage = [this](const QString& text) { showTemporaryMessage(text); };
+    programCommand->finished = [this](const ProgramTranscript& t) { reports->setReport(t); };
+    connect(reports.get(), &ProgramReports::reportChanged, this, [this] {
+        ui->FileSaveReportItem->setEnabled(true);
+        ui->FilePrintReportItem->setEnabled(true);
+    });
+    connect(ui->FileSaveReportItem, &QAction::triggered, this, [this] { reports->FileSaveReportClick(); });
+    connect(ui->FilePrintReportItem, &QAction::triggered, this, [this] { reports->FilePrintReportClick(); });
+    programAllDialog = std::make_unique<ProgramAllDialog>(*svc, *configTree, *this, *reports, this);
+    connect(ui->CommsProgramAllItem, &QAction::triggered, this,
+            [this] { programAllDialog->CommsProgramAllClick(); });
+    // Program All has something to do only once the tree holds an instrument.
+    const auto updateProgramAll = [this] {
+        ui->CommsProgramAllItem->setEnabled(!positional::instruments(*configTree).isEmpty());
+    };
+    connect(configTree, &ConfigTree::rowsInserted, this, updateProgramAll);
+    connect(configTree, &ConfigTree::rowsRemoved, this, updateProgramAll);
+    connect(configTree, &ConfigTree::modelReset, this, updateProgramAll);
+    connect(configTree, &ConfigTree::dataChanged, this, updateProgramAll);
+    updateProgramAll();
 
     cancel = new QPushButton(tr("Cancel"), ui->StatusPanel);
     cancel->setAccessibleName(tr("Cancel the operation"));

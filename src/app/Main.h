@@ -37,6 +37,8 @@ class TForm8;
 class TerminalMode;
 class TerminalScreen;
 class ProgramInstrument;
+class ProgramAllDialog;
+class ProgramReports;
 
 class ConfigTree;
 class QAbstractButton;
@@ -127,6 +129,9 @@ public:
     // "&Terminal Mode" and "Program &Instrument" of the Comms menu.
     TerminalMode& terminal() { return *terminalMode; }
     ProgramInstrument& programInstrument() { return *programCommand; }
+    // "Program &All Instruments...", and the File menu's commands for the last programming report.
+    ProgramAllDialog& programAll() { return *programAllDialog; }
+    ProgramReports& programReports() { return *reports; }
     // "Modify &917 Configuration"; the add sequence opens the wizard through it too.
     Modify917Command& modify917() { return *modify917Command; }
     TForm6& form6() { return *Form6; }
@@ -175,6 +180,8 @@ private:
     // Last, so they go before the link and the settings they use.
     std::unique_ptr<TerminalMode> terminalMode;
     std::unique_ptr<ProgramInstrument> programCommand;
+    std::unique_ptr<ProgramReports> reports;
+    std::unique_ptr<ProgramAllDialog> programAllDialog;
 };
 
 // The program's facts (version, build date, Qt, licence, where its documentation is) and logo,

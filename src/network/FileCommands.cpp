@@ -198,23 +198,32 @@ void FileCommands::FilePrint() {
         chooseInstrument(picker, tree, tr("Print Instrument Configuration"), 2006);
     if (!choice.node)
         return;
+    const QString instrument = positional::listEntry(choice.node);
+    printLines(window, listingLines(choice.node), [&instrument](const QString& where) {
+        return tr("Instrument %1 printed %2").arg(instrument, where);
+    });
+}
+
+bool FileCommands::printLines(QWidget* parent, const QStringList& lines,
+                              const std::function<QString(const QString&)>& done) {
     QPrinter& p = *printerDevice;
     if (p.outputFormat() == QPrinter::PdfFormat && p.outputFileName().isEmpty()) {
-        svc.dialogs.error(window, tr("No printer is available. Choose a printer, or printing to a PDF "
+        svc.dialogs.error(parent, tr("No printer is available. Choose a printer, or printing to a PDF "
                                      "file, in Print Setup."));
-        return;
+        return false;
     }
     QString message;
-    if (!printListing(p, listingLines(choice.node), &message)) {
-        svc.dialogs.error(window, message);
-        return;
+    if (!printListing(p, lines, &message)) {
+        svc.dialogs.error(parent, message);
+        return false;
     }
-    if (showMessage) {
+    if (showMessage && done) {
         const QString where = p.outputFormat() == QPrinter::PdfFormat
                                   ? tr("to the file %1").arg(p.outputFileName())
                                   : tr("on %1").arg(p.printerName());
-        showMessage(tr("Instrument %1 printed %2").arg(positional::listEntry(choice.node), where));
+        showMessage(done(where));
     }
+    return true;
 }
 
 void FileCommands::FilePrintSetup() {

@@ -49,6 +49,10 @@ public:
     void markSaved();
     void FilePrint();
     void FilePrintSetup();
+    // Prints the lines on the printer chosen in Print Setup, or says why it cannot. On success the
+    // status bar gets done(where), where being "on <printer>" or "to the file <name>".
+    bool printLines(QWidget* parent, const QStringList& lines,
+                    const std::function<QString(const QString&)>& done);
     // The same writer as Save, without a dialog; reports "Cannot create file %s" on failure.
     bool writeTo(const QString& path);
 

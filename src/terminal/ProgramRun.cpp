@@ -44,10 +44,6 @@ QString exchange(TKovComms& comms, const QString& line, const ProgramHooks& hook
     return reply;
 }
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("ProgramRun", text);
-}
-
 } // namespace
 
 ProgramOutcome runProgram(TKovComms& comms, const ProgramPlan& plan, const ProgramHooks& hooks) {
@@ -212,6 +208,13 @@ void ProgramRun::programRow(int row, bool first, ProgramTranscript* transcript) 
     }
     if (transcript)
         transcript->result(target.address, status.text());
+}
+
+QList<ReportField> ProgramRun::reportFields(const QList<int>& rows) const {
+    const auto yesNo = [](bool b) { return b ? tr("yes") : tr("no"); };
+    return {{tr("Carry on after a failure"), yesNo(options.carryOn)},
+            {tr("Check for a 917 first"), yesNo(options.checkFirst)},
+            {tr("Instruments"), tr("%1 of %2").arg(rows.isEmpty() ? size() : int(rows.size())).arg(size())}};
 }
 
 QList<int> ProgramRun::unsuccessfulRows() const {

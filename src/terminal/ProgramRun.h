@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ProgramTranscript.h"
+
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -60,6 +63,9 @@ QList<ProgramTarget> programTargets(const ConfigTree& tree, const QString& prefi
 
 // Where one instrument of a run stands.
 struct InstrumentStatus {
+    Q_DECLARE_TR_FUNCTIONS(InstrumentStatus)
+
+public:
     enum State { NotStarted, Checking, Programming, Saved, Failed, Stopped, NotA917 };
     State state = NotStarted;
     // Programming: the line under way. Failed: the line that got no reply (count + 1 is SAVE).
@@ -85,6 +91,8 @@ struct ProgramRunOptions {
 // writing every exchange to a transcript. No window: the Program All dialog, the single Program
 // Instrument command and the command line all drive it.
 class ProgramRun {
+    Q_DECLARE_TR_FUNCTIONS(ProgramRun)
+
 public:
     ProgramRun(TKovComms& comms, QList<ProgramTarget> targets);
 
@@ -105,6 +113,10 @@ public:
     // the other rows keep theirs. A cancel before the call is forgotten. The transcript, when
     // given, gets the instruments, their exchanges, a result per row and the summary of `rows`.
     void run(const QList<int>& rows = {}, ProgramTranscript* transcript = nullptr);
+
+    // The report's header lines for a run of these rows (every row when empty): the options and
+    // how many instruments were chosen. programReportHeader gives the rest.
+    QList<ReportField> reportFields(const QList<int>& rows = {}) const;
 
     int size() const { return int(targets.size()); }
     const ProgramTarget& target(int row) const { return targets.at(row); }

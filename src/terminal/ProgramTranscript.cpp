@@ -19,10 +19,6 @@
 
 namespace {
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("ProgramTranscript", text);
-}
-
 QString fieldLine(const QString& name, const QString& value) {
     return name + QStringLiteral(": ") + reportEscaped(value);
 }
@@ -34,17 +30,18 @@ QString sha256(const QByteArray& bytes) {
 // Whether the file the configuration was opened from or saved to holds the bytes Save would write.
 QString fileOnDisk(const QString& path, const QByteArray& treeBytes) {
     if (path.isEmpty() || QFileInfo(path).fileName().contains(QLatin1Char('*')))
-        return tr("none (the configuration has not been saved)");
+        return ProgramTranscript::tr("none (the configuration has not been saved)");
     QFile file(path);
     if (!QFileInfo::exists(path))
-        return tr("not found");
+        return ProgramTranscript::tr("not found");
     if (!platform::openRegularFile(file))
-        return tr("cannot be read");
+        return ProgramTranscript::tr("cannot be read");
     const QByteArray onDisk = file.readAll();
-    return onDisk == treeBytes ? tr("the same bytes")
-                               : tr("different bytes (SHA-256 %1): the configuration was changed after it "
-                                    "was opened or saved")
-                                     .arg(sha256(onDisk));
+    return onDisk == treeBytes
+               ? ProgramTranscript::tr("the same bytes")
+               : ProgramTranscript::tr("different bytes (SHA-256 %1): the configuration was changed after it "
+                                       "was opened or saved")
+                     .arg(sha256(onDisk));
 }
 
 } // namespace
@@ -142,17 +139,18 @@ QList<ReportField> programReportHeader(const ConfigTree& tree, const SharedSetti
     if (user.isEmpty()) // a service or a container may set neither
         user = QDir::home().dirName();
     return {
-        {tr("Program"), tr("V917 Configuration Software %1").arg(QStringLiteral(V917_VERSION))},
-        {tr("User"), user},
-        {tr("Host"), QSysInfo::machineHostName()},
-        {tr("Configuration file"), s.ConfigFileName},
-        {tr("Configuration SHA-256"), sha256(bytes)},
-        {tr("File on disk"), fileOnDisk(s.ConfigFileName, bytes)},
-        {tr("Device"), linkStatusText(link)},
-        {tr("Link settings"), comPortText(s.HostComPort) + QLatin1Char(',') +
-                                  comProtocolText(s.HostComProtocol) + QLatin1Char(',') +
-                                  comSpeedText(s.HostComSpeed)},
-        {tr("Command prefix"), s.HostCommandPrefix},
+        {ProgramTranscript::tr("Program"),
+         ProgramTranscript::tr("V917 Configuration Software %1").arg(QStringLiteral(V917_VERSION))},
+        {ProgramTranscript::tr("User"), user},
+        {ProgramTranscript::tr("Host"), QSysInfo::machineHostName()},
+        {ProgramTranscript::tr("Configuration file"), s.ConfigFileName},
+        {ProgramTranscript::tr("Configuration SHA-256"), sha256(bytes)},
+        {ProgramTranscript::tr("File on disk"), fileOnDisk(s.ConfigFileName, bytes)},
+        {ProgramTranscript::tr("Device"), linkStatusText(link)},
+        {ProgramTranscript::tr("Link settings"), comPortText(s.HostComPort) + QLatin1Char(',') +
+                                                     comProtocolText(s.HostComProtocol) + QLatin1Char(',') +
+                                                     comSpeedText(s.HostComSpeed)},
+        {ProgramTranscript::tr("Command prefix"), s.HostCommandPrefix},
     };
 }
 
@@ -162,6 +160,13 @@ QByteArray reportBytes(const ProgramTranscript& transcript) {
         out += line.toLatin1();
         out += "\r\n";
     }
+    return out;
+}
+
+QStringList printableReportLines(const ProgramTranscript& transcript) {
+    QStringList out = transcript.lines();
+    for (QString& line : out)
+        line.replace(QLatin1Char('\t'), QStringLiteral("   "));
     return out;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -25,6 +26,8 @@ struct ReportField {
 // summary comes last. Only what happened is written: nothing is added afterwards except the
 // summary, which each run of the same report replaces.
 class ProgramTranscript {
+    Q_DECLARE_TR_FUNCTIONS(ProgramTranscript)
+
 public:
     // Times are taken from the clock the link measures its time-outs on.
     explicit ProgramTranscript(platform::Clock& clock);
@@ -65,6 +68,8 @@ QString isoTimeNow();
 QString reportEscaped(const QString& text);
 // The report as a file: 8-bit text, CR LF after every line.
 QByteArray reportBytes(const ProgramTranscript& transcript);
+// The report as printed: the TAB columns spaced with blanks, since printed text has no tab stops.
+QStringList printableReportLines(const ProgramTranscript& transcript);
 // Written like a configuration file: the old file is replaced only once the new one is complete.
 // On failure returns false with "Cannot create file <path>".
 bool writeReport(const ProgramTranscript& transcript, const QString& path, QString* errorMessage);

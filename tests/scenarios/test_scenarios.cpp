@@ -22,6 +22,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
@@ -383,6 +384,93 @@ private slots:
                  qPrintable(dialogs.infos.first()));
         QVERIFY(!w->cancelButton()->isVisible());
         QCOMPARE(w->statusText(), QString());
+    }
+
+    void programAllWithOneSilentInstrumentThenSaveTheReport() {
+        // Three instruments; 02 never answers. The run carries on past it, and the saved report
+        // matches, line by line, what the instruments received.
+        sim::InstrumentConfig silent = SimNetworkFixture::instrument("02");
+        silent.faults.silent = true;
+        SimNetworkFixture three(
+            {SimNetworkFixture::instrument("01"), silent, SimNetworkFixture::instrument("03")});
+        QVERIFY2(three.ok(), qPrintable(three.error()));
+        QByteArray file = "Communication Settings\r\n\tCOM1,RS232,9600\r\n\tCommand Prefix,#\r\n"
+                          "\tData Separator,Tab\r\n";
+        for (const char* address : {"01", "02", "03"})
+            file +=
+                QByteArray("Instrument Address ") + address +
+                " (917 Version 1.01)\r\n\tChannel Configuration\r\n\t\tSET "
+                "CHANNEL,001A,ON,OFF,10,0,0,30,100\r\n"
+                "\tData Logging Parameters\r\n\t\tSET HYSTERESIS,0\r\n"
+                "\t\tSET LOGSPEC,1,1,OFF,OFF,COMM,ASCII,ON,OFF\r\n\t\tSET PASS,1,1,0,IMM,,,,BURST,1,,\r\n";
+        const QString plant = dir.filePath("three.917");
+        QFile out(plant);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(file);
+        out.close();
+        auto w = shownMainWindow(three.portMap());
+        QVERIFY(w);
+        QVERIFY(!w->action("CommsProgramAllItem")->isEnabled());
+        QVERIFY(!w->action("FileSaveReportItem")->isEnabled());
+        w->files().openFile(plant);
+        QVERIFY(w->action("CommsProgramAllItem")->isEnabled());
+        dialogs.errors.clear();
+        const int tonesBefore = sound.tones;
+
+        QStringList statuses;
+        QString summary;
+        whenModalTitled("Program All Instruments", [&](QWidget* d) {
+            activate(d);
+            QTableWidget* table = child<QTableWidget>(d, "Instruments");
+            QCOMPARE(table->rowCount(), 3);
+            click(buttonWithText(d, "&Start"));
+            for (int row = 0; row < table->rowCount(); ++row)
+                statuses << table->item(row, 3)->text();
+            summary = child<QLabel>(d, "Summary")->text();
+            QTest::keyClick(d, Qt::Key_Escape);
+        });
+        w->action("CommsProgramAllItem")->trigger();
+        QCOMPARE(statuses, QStringList({"saved", "failed at line 1: no reply", "saved"}));
+        QCOMPARE(summary, QString("2 of 3 instruments programmed and saved; 02 failed at line 1 (no reply)"));
+        QCOMPARE(w->statusText(), summary);
+        QCOMPARE(sound.tones, tonesBefore + 1);
+        QCOMPARE(dialogs.errors, QStringList());
+
+        const QString reportPath = dir.filePath("three-report.TXT");
+        dialogs.saveAnswers.push_back(reportPath);
+        QVERIFY(w->action("FileSaveReportItem")->isEnabled());
+        w->action("FileSaveReportItem")->trigger();
+        const QByteArray report = readFile(reportPath);
+        QVERIFY(report.endsWith("\r\n"));
+        QList<QByteArray> lines = report.split('\n');
+        lines.removeLast();
+        QList<QByteArray> received = three.receivedLines();
+        QStringList results;
+        int exchanges = 0;
+        for (QByteArray line : lines) {
+            QVERIFY2(line.endsWith('\r'), line.constData());
+            line.chop(1);
+            const QList<QByteArray> columns = line.split('\t');
+            if (line.startsWith("Result: "))
+                results << QString::fromLatin1(line);
+            if (columns.size() != 4)
+                continue;
+            // Milliseconds since the start, the line as the instrument got it, its reply, the round trip.
+            QVERIFY2(exchanges < received.size(), line.constData());
+            QCOMPARE(columns[1] + "\r\n", received[exchanges]);
+            QCOMPARE(columns[2], columns[1].startsWith("#02") ? QByteArray("(no reply)") : QByteArray("OK"));
+            const int roundTrip = columns[3].toInt();
+            if (columns[1].startsWith("#02"))
+                QVERIFY(roundTrip >= 3900);
+            ++exchanges;
+        }
+        QCOMPARE(exchanges, received.size());
+        QCOMPARE(exchanges, 11); // 5 each to 01 and 03, the first to 02
+        QCOMPARE(results, QStringList({"Result: 01 saved", "Result: 02 failed at line 1: no reply",
+                                       "Result: 03 saved"}));
+        QCOMPARE(lines.last(), "Summary: " + summary.toLatin1() + "\r");
+        QVERIFY(lines.contains("Configuration file: " + plant.toLatin1() + "\r"));
+        QVERIFY(lines.contains("File on disk: the same bytes\r"));
     }
 
     void terminalSessionWithDataLog() {

@@ -1,5 +1,7 @@
 #include "FakeCommandParts.h"
 #include "ProgramInstrument.h"
+#include "ProgramRun.h"
+#include "ProgramTranscript.h"
 
 #include "ConfigTree.h"
 #include "FakeDialogs.h"
@@ -244,6 +246,31 @@ private slots:
         QVERIFY(r.port->written.isEmpty());
         QCOMPARE(r.status.positions, QList<int>({0, 1}));
         QCOMPARE(r.dialogs.errors, QStringList({"Serial Communications Error"}));
+    }
+
+    void anotherInstrumentsLeftoversAreDiscardedAndEveryReplyIsQuoted() {
+        Rig r;
+        r.addInstrument("01", {}, {"A"});
+        r.addInstrument("02", {}, {"B"});
+        // 01 answers its line with control bytes and a backslash, then its SAVE with CR LF alone
+        // followed by a line of its own: that line must not acknowledge 02's first line.
+        r.replies = {"x\tB\\\x01\r\n", "\r\nLATE\r\n"};
+        ProgramRun run(r.form0.Comms, programTargets(r.tree, "#"));
+        ProgramTranscript transcript(r.form0.Comms.linkClock());
+        transcript.start({});
+        run.run({}, &transcript);
+        QCOMPARE(run.status(0).text(), QString("failed at SAVE: no reply"));
+        QCOMPARE(run.status(1).text(), QString("saved"));
+        QCOMPARE(r.sentLines(), QStringList({"#01 A", "#01 SAVE", "#02 B", "#02 SAVE"}));
+        QStringList body = transcript.lines().mid(3); // after the title, Started and Columns
+        QCOMPARE(
+            body,
+            QStringList({"Instrument: 01 (917 Version 1.0)", "0\t#01 A\tx\\x09B\\x5C\\x01\t5",
+                         "5\t#01 SAVE\t(no reply)\t5", "Result: 01 failed at SAVE: no reply",
+                         "Instrument: 02 (917 Version 1.0)", "Discarded input: LATE\\x0D\\x0A",
+                         "10\t#02 B\tOK\t5", "15\t#02 SAVE\tOK\t5", "Result: 02 saved", body.at(9),
+                         "Summary: 1 of 2 instruments programmed and saved; 01 failed at SAVE (no reply)"}));
+        QVERIFY(body.at(9).startsWith("Finished: "));
     }
 
     void cancelOrNothingToChooseSendsNothing() {

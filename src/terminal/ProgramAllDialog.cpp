@@ -1,0 +1,191 @@
+#include "ProgramAllDialog.h"
+
+#include "ui_ProgramAllDialog.h"
+
+#include "Dialogs.h"
+#include "FieldEvents.h"
+#include "HelpBoxColours.h"
+#include "LongOperation.h"
+#include "Placement.h"
+#include "ProgramReports.h"
+#include "Sound.h"
+
+#include <QHeaderView>
+#include <QShowEvent>
+
+namespace {
+
+enum Column { AddressColumn, IdentificationColumn, LinesColumn, StatusColumn };
+
+// Help topics of the dialog's controls in the context help file.
+enum HelpTopic {
+    InstrumentsHelp = 63,
+    CarryOnHelp,
+    CheckFirstHelp,
+    StartHelp,
+    RetryHelp,
+    SaveReportHelp,
+    PrintReportHelp,
+    CloseHelp
+};
+
+QTableWidgetItem* plainItem(const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    return item;
+}
+
+} // namespace
+
+ProgramAllDialog::ProgramAllDialog(Services& services, const ConfigTree& tree, StatusReporter& status,
+                                   ProgramReports& reports, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::ProgramAllDialog>()), svc(services), tree(tree),
+      status(status), reports(reports), transcript(services.comms().linkClock()) {
+    ui->setupUi(this);
+    platform::setHelpBoxColours(ui->Memo1);
+    ui->Instruments->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    ui->Instruments->horizontalHeader()->setStretchLastSection(true);
+    const TForm0& form0 = svc.form0;
+    showHelpOnEnter(ui->Instruments, form0, ui->Memo1, InstrumentsHelp);
+    showHelpOnEnter(ui->CarryOn, form0, ui->Memo1, CarryOnHelp);
+    showHelpOnEnter(ui->CheckFirst, form0, ui->Memo1, CheckFirstHelp);
+    showHelpOnEnter(ui->StartBtn, form0, ui->Memo1, StartHelp);
+    showHelpOnEnter(ui->RetryBtn, form0, ui->Memo1, RetryHelp);
+    showHelpOnEnter(ui->SaveReportBtn, form0, ui->Memo1, SaveReportHelp);
+    showHelpOnEnter(ui->PrintReportBtn, form0, ui->Memo1, PrintReportHelp);
+    showHelpOnEnter(ui->CloseBtn, form0, ui->Memo1, CloseHelp);
+    connect(ui->StartBtn, &QPushButton::clicked, this, &ProgramAllDialog::StartClick);
+    connect(ui->RetryBtn, &QPushButton::clicked, this, &ProgramAllDialog::RetryClick);
+    connect(ui->SaveReportBtn, &QPushButton::clicked, this,
+            [this] { this->reports.FileSaveReportClick(this); });
+    connect(ui->PrintReportBtn, &QPushButton::clicked, this,
+            [this] { this->reports.FilePrintReportClick(this); });
+    connect(ui->CloseBtn, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+ProgramAllDialog::~ProgramAllDialog() = default;
+
+void ProgramAllDialog::CommsProgramAllClick() {
+    exec();
+}
+
+void ProgramAllDialog::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        platform::centreOnScreenOf(this, parentWidget());
+        FormShow();
+    }
+    QDialog::showEvent(event);
+}
+
+void ProgramAllDialog::FormShow() {
+    programRun =
+        std::make_unique<ProgramRun>(svc.comms(), programTargets(tree, svc.settings().HostCommandPrefix));
+    QTableWidget* table = ui->Instruments;
+    table->setRowCount(programRun->size());
+    for (int row = 0; row < programRun->size(); ++row) {
+        const ProgramTarget& t = programRun->target(row);
+        auto* address = new QTableWidgetItem(t.address);
+        address->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        address->setCheckState(Qt::Checked);
+        table->setItem(row, AddressColumn, address);
+        // The identification as the node holds it, between the brackets of the list entry.
+        const QString entry = t.listEntry;
+        const qsizetype open = entry.indexOf(QStringLiteral(" ("));
+        QString identification = open < 0 ? entry.mid(2) : entry.mid(open + 2);
+        if (identification.endsWith(QLatin1Char(')')))
+            identification.chop(1);
+        table->setItem(row, IdentificationColumn, plainItem(identification));
+        table->setItem(row, LinesColumn, plainItem(QString::number(t.plan.progressMaximum)));
+        table->setItem(row, StatusColumn, plainItem(QString()));
+    }
+    if (programRun->size() > 0)
+        table->setCurrentCell(0, AddressColumn);
+    ui->Summary->clear();
+    ui->ProgressBar->setVisible(false);
+    updateButtons(false);
+    ui->Instruments->setFocus();
+}
+
+void ProgramAllDialog::updateButtons(bool running) {
+    const bool anyRun = programRun && !transcript.isEmpty();
+    ui->StartBtn->setEnabled(!running && programRun && programRun->size() > 0);
+    ui->RetryBtn->setEnabled(!running && anyRun && !programRun->unsuccessfulRows().isEmpty());
+    ui->SaveReportBtn->setEnabled(!running && reports.hasReport());
+    ui->PrintReportBtn->setEnabled(!running && reports.hasReport());
+    ui->CloseBtn->setEnabled(!running);
+    ui->CarryOn->setEnabled(!running);
+    ui->CheckFirst->setEnabled(!running);
+}
+
+void ProgramAllDialog::StartClick() {
+    QList<int> rows;
+    for (int row = 0; row < ui->Instruments->rowCount(); ++row)
+        if (ui->Instruments->item(row, AddressColumn)->checkState() == Qt::Checked)
+            rows.append(row);
+    if (rows.isEmpty()) {
+        svc.dialogs.error(this, tr("Tick at least one instrument to program."));
+        return;
+    }
+    runRows(rows, false);
+}
+
+void ProgramAllDialog::RetryClick() {
+    runRows(programRun->unsuccessfulRows(), true);
+}
+
+void ProgramAllDialog::showRow(int row) {
+    QTableWidgetItem* item = ui->Instruments->item(row, StatusColumn);
+    item->setText(programRun->status(row).text());
+    // The thread is held between exchanges: the cell repaints now, or not before the next exchange.
+    ui->Instruments->scrollToItem(item);
+    ui->Instruments->viewport()->repaint(ui->Instruments->visualItemRect(item));
+}
+
+void ProgramAllDialog::setProgress(int row, int line, int count) {
+    const QString text =
+        tr("instrument %1: line %2 of %3").arg(programRun->target(row).address).arg(line).arg(count);
+    ui->ProgressBar->setRange(0, qMax(1, count));
+    ui->ProgressBar->setValue(line);
+    QString format = text;
+    ui->ProgressBar->setFormat(format.replace(QLatin1Char('%'), QStringLiteral("%%")));
+    ui->ProgressBar->setAccessibleDescription(text);
+    ui->ProgressBar->repaint();
+}
+
+void ProgramAllDialog::runRows(const QList<int>& rows, bool again) {
+    ProgramRun& run = *programRun;
+    run.options.carryOn = ui->CarryOn->isChecked();
+    run.options.checkFirst = ui->CheckFirst->isChecked();
+    if (again) {
+        transcript.startAgain(tr("Retry of the instruments not saved"));
+    } else {
+        QList<ReportField> header = programReportHeader(tree, svc.settings(), svc.comms().state());
+        header += run.reportFields(rows);
+        transcript.start(header);
+    }
+    updateButtons(true);
+    ui->Summary->setText(tr("Programming..."));
+    ui->ProgressBar->setValue(0);
+    ui->ProgressBar->setVisible(true);
+    status.setStatusText(tr("Please Wait - Programming Instruments"));
+    repaint();
+    run.rowChanged = [this](int row) { showRow(row); };
+    run.progress = [this](int row, int line, int count) { setProgress(row, line, count); };
+    {
+        LongOperation operation(svc.comms(), this, ui->CancelBtn);
+        run.pollStop = [&operation] { return operation.stopRequested(); };
+        run.run(rows, &transcript);
+        run.pollStop = nullptr;
+    }
+    run.rowChanged = nullptr;
+    run.progress = nullptr;
+    ui->ProgressBar->setVisible(false);
+    reports.setReport(transcript);
+    const QString summary = run.summary();
+    ui->Summary->setText(summary);
+    updateButtons(false);
+    status.showTemporaryMessage(summary);
+    // One tone for the whole run, however many failed: nobody may be watching.
+    if (!run.allSaved())
+        svc.sound.tone(500, 100);
+}

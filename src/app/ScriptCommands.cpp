@@ -225,7 +225,7 @@ int ScriptCommands::runProgramming(TForm0& form0, const ConfigTree& tree,
 
     ProgramTranscript transcript(form0.Comms.linkClock());
     form0.Settings.ConfigFileName = QFileInfo(options.file).absoluteFilePath();
-    transcript.start(programReportHeader(tree, form0.Settings, form0.Comms.state()));
+    transcript.start(programReportHeader(tree, form0.Settings, form0.Comms.state()) + run.reportFields());
     {
         LongOperation operation(form0.Comms, nullptr, nullptr);
         // Termination signals arrive through the event loop, which the poll runs between exchanges.
@@ -247,7 +247,7 @@ int ScriptCommands::runProgramming(TForm0& form0, const ConfigTree& tree,
             QPrinter printer(QPrinter::HighResolution);
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(options.report);
-            written = printListing(printer, transcript.lines(), &error);
+            written = printListing(printer, printableReportLines(transcript), &error);
         } else {
             written = writeReport(transcript, options.report, &error);
         }

@@ -101,6 +101,7 @@ void ProgramAllDialog::FormShow() {
     if (programRun->size() > 0)
         table->setCurrentCell(0, AddressColumn);
     ui->Summary->clear();
+    ui->Summary->setAccessibleDescription(QString());
     ui->ProgressBar->setVisible(false);
     updateButtons(false);
     ui->Instruments->setFocus();
@@ -130,7 +131,7 @@ void ProgramAllDialog::StartClick() {
 }
 
 void ProgramAllDialog::RetryClick() {
-    runRows(programRun->unsuccessfulRows(), true);
+    runRows({}, true);
 }
 
 void ProgramAllDialog::showRow(int row) {
@@ -174,7 +175,10 @@ void ProgramAllDialog::runRows(const QList<int>& rows, bool again) {
     {
         LongOperation operation(svc.comms(), this, ui->CancelBtn);
         run.pollStop = [&operation] { return operation.stopRequested(); };
-        run.run(rows, &transcript);
+        if (again)
+            run.retry(&transcript);
+        else
+            run.run(rows, &transcript);
         run.pollStop = nullptr;
     }
     run.rowChanged = nullptr;
@@ -183,6 +187,8 @@ void ProgramAllDialog::runRows(const QList<int>& rows, bool again) {
     reports.setReport(transcript);
     const QString summary = run.summary();
     ui->Summary->setText(summary);
+    // Its name says what the label is; a screen reader reads the summary itself from here.
+    ui->Summary->setAccessibleDescription(summary);
     updateButtons(false);
     status.showTemporaryMessage(summary);
     // One tone for the whole run, however many failed: nobody may be watching.

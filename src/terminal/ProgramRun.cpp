@@ -35,6 +35,12 @@ namespace {
 
 // One command and its reply, timed on the link's clock.
 QString exchange(TKovComms& comms, const QString& line, const ProgramHooks& hooks) {
+    if (!comms.IsOpen()) {
+        // Nothing would go out, and ReadReply would answer at once with nothing.
+        if (hooks.notSent)
+            hooks.notSent(line);
+        return QString();
+    }
     platform::Clock& clock = comms.linkClock();
     const qint64 sentAt = clock.nowMs();
     comms.SendText(line + QStringLiteral("\r\n"));
@@ -56,8 +62,10 @@ ProgramOutcome runProgram(TKovComms& comms, const ProgramPlan& plan, const Progr
         }
         if (i < plan.progressMaximum && hooks.progress)
             hooks.progress(i + 1, plan.progressMaximum);
+        const bool open = comms.IsOpen();
         if (exchange(comms, plan.lines.at(i), hooks).isEmpty()) {
             outcome.result = ProgramOutcome::NoReply;
+            outcome.linkClosed = !open;
             return outcome;
         }
         outcome.linesDone = i + 1;
@@ -88,6 +96,9 @@ QString InstrumentStatus::text() const {
     case Saved:
         return tr("saved");
     case Failed:
+        if (linkClosed)
+            return line > count ? tr("failed at SAVE: the link is not open")
+                                : tr("failed at line %1: the link is not open").arg(line);
         return line > count ? tr("failed at SAVE: no reply") : tr("failed at line %1: no reply").arg(line);
     case Stopped:
         return tr("stopped at line %1: not saved").arg(line);
@@ -117,24 +128,32 @@ void ProgramRun::setStatus(int row, InstrumentStatus::State state, int line) {
 }
 
 void ProgramRun::run(const QList<int>& rows, ProgramTranscript* transcript) {
-    cancelAsked.store(false);
-    lastRows.clear();
+    chosenRows.clear();
     if (rows.isEmpty()) {
         for (int row = 0; row < size(); ++row)
-            lastRows.append(row);
+            chosenRows.append(row);
     } else {
         for (int row : rows)
-            if (row >= 0 && row < size() && !lastRows.contains(row))
-                lastRows.append(row);
+            if (row >= 0 && row < size() && !chosenRows.contains(row))
+                chosenRows.append(row);
     }
-    for (int row : lastRows) {
+    runRows(chosenRows, transcript);
+}
+
+void ProgramRun::retry(ProgramTranscript* transcript) {
+    runRows(unsuccessfulRows(), transcript);
+}
+
+void ProgramRun::runRows(const QList<int>& rows, ProgramTranscript* transcript) {
+    cancelAsked.store(false);
+    for (int row : rows) {
         statuses[row] = InstrumentStatus{};
         statuses[row].count = targets[row].plan.progressMaximum;
         if (rowChanged)
             rowChanged(row);
     }
     bool first = true;
-    for (int row : lastRows) {
+    for (int row : rows) {
         // Between instruments a stop leaves the rest not started.
         if (!first && stopNow())
             break;
@@ -148,7 +167,7 @@ void ProgramRun::run(const QList<int>& rows, ProgramTranscript* transcript) {
     }
     if (!transcript)
         return;
-    for (int row : lastRows)
+    for (int row : rows)
         if (statuses[row].state == InstrumentStatus::NotStarted)
             transcript->result(targets[row].address, statuses[row].text());
     transcript->finish(summary());
@@ -164,6 +183,10 @@ void ProgramRun::programRow(int row, bool first, ProgramTranscript* transcript) 
         hooks.exchanged = [transcript](const QString& sent, const QString& reply, qint64 at, qint64 rtt) {
             transcript->exchange(sent, reply, at, rtt);
         };
+    if (transcript)
+        hooks.notSent = [transcript](const QString& line) {
+            transcript->field(tr("Not sent, the link is not open"), line);
+        };
     // Part 5.1 reads bytes already waiting as the first reply; after another instrument they can
     // only be what it said late, and must not acknowledge this one's first line.
     if (!first) {
@@ -171,7 +194,8 @@ void ProgramRun::programRow(int row, bool first, ProgramTranscript* transcript) 
         if (!left.isEmpty() && transcript)
             transcript->field(tr("Discarded input"), QString::fromLatin1(left));
     }
-    if (options.checkFirst) {
+    // With the link closed nothing can be asked; the sequence then says why nothing was sent.
+    if (options.checkFirst && comms.IsOpen()) {
         setStatus(row, InstrumentStatus::Checking, 0);
         const QString query = setup::presenceQuery(target.prefix, target.address);
         status.checkReply = exchange(comms, query.chopped(2), hooks);
@@ -200,6 +224,7 @@ void ProgramRun::programRow(int row, bool first, ProgramTranscript* transcript) 
         setStatus(row, InstrumentStatus::Saved, outcome.linesDone);
         break;
     case ProgramOutcome::NoReply:
+        status.linkClosed = outcome.linkClosed;
         setStatus(row, InstrumentStatus::Failed, outcome.linesDone + 1);
         break;
     case ProgramOutcome::Cancelled:
@@ -219,7 +244,7 @@ QList<ReportField> ProgramRun::reportFields(const QList<int>& rows) const {
 
 QList<int> ProgramRun::unsuccessfulRows() const {
     QList<int> out;
-    for (int row : lastRows)
+    for (int row : chosenRows)
         if (statuses[row].state != InstrumentStatus::Saved)
             out.append(row);
     return out;
@@ -233,7 +258,7 @@ QString ProgramRun::summary() const {
     int saved = 0;
     int notStarted = 0;
     QStringList problems;
-    for (int row : lastRows) {
+    for (int row : chosenRows) {
         const InstrumentStatus& s = statuses[row];
         const QString& address = targets[row].address;
         switch (s.state) {
@@ -248,17 +273,19 @@ QString ProgramRun::summary() const {
         case InstrumentStatus::Stopped:
             problems.append(tr("%1 stopped at line %2 (not saved)").arg(address).arg(s.line));
             break;
-        case InstrumentStatus::Failed:
+        case InstrumentStatus::Failed: {
+            const QString why = s.linkClosed ? tr("the link is not open") : tr("no reply");
             problems.append(s.line > s.count
-                                ? tr("%1 failed at SAVE (no reply)").arg(address)
-                                : tr("%1 failed at line %2 (no reply)").arg(address).arg(s.line));
+                                ? tr("%1 failed at SAVE (%2)").arg(address, why)
+                                : tr("%1 failed at line %2 (%3)").arg(address).arg(s.line).arg(why));
             break;
+        }
         case InstrumentStatus::NotA917:
             problems.append(tr("%1: no 917 at this address").arg(address));
             break;
         }
     }
-    QString text = tr("%1 of %2 instruments programmed and saved").arg(saved).arg(lastRows.size());
+    QString text = tr("%1 of %2 instruments programmed and saved").arg(saved).arg(chosenRows.size());
     for (const QString& p : problems)
         text += QStringLiteral("; ") + p;
     if (notStarted > 0)

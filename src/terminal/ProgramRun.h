@@ -32,6 +32,8 @@ ProgramPlan programPlan(const ConfigNode* instrument, const QString& prefix);
 struct ProgramOutcome {
     enum Result { Programmed, NoReply, Cancelled } result = Programmed;
     int linesDone = 0;
+    // NoReply because the link was not open: the line never left.
+    bool linkClosed = false;
 };
 
 // What the sequence tells its caller as it goes.
@@ -44,6 +46,8 @@ struct ProgramHooks {
     // the line went out and how long the reply took, in milliseconds of the link's clock.
     std::function<void(const QString& sent, const QString& reply, qint64 sentAtMs, qint64 roundTripMs)>
         exchanged;
+    // A line that was not sent because the link is not open (no reply is awaited then).
+    std::function<void(const QString& line)> notSent;
 };
 
 // The programming sequence, the only one: sends the plan line by line, each acknowledged by a
@@ -74,6 +78,8 @@ public:
     int count = 0;
     // The reply to the presence query, when it was asked.
     QString checkReply;
+    // Failed because the link was not open, not for want of a reply.
+    bool linkClosed = false;
 
     // "line 3 of 7", "saved", "failed at line 5: no reply", "stopped at line 3: not saved",
     // "not started", "no 917 at this address".
@@ -109,10 +115,13 @@ public:
     void cancel() { cancelAsked.store(true); }
     bool cancelled() const { return cancelAsked.load(); }
 
-    // Programs the rows in the order given (every row when empty); their statuses start afresh,
-    // the other rows keep theirs. A cancel before the call is forgotten. The transcript, when
-    // given, gets the instruments, their exchanges, a result per row and the summary of `rows`.
+    // Programs the rows in the order given (every row when empty): they become the run's chosen
+    // rows, and start afresh; the other rows keep their statuses. A cancel before the call is
+    // forgotten. The transcript, when given, gets the instruments, their exchanges, a result per
+    // row and the summary.
     void run(const QList<int>& rows = {}, ProgramTranscript* transcript = nullptr);
+    // Programs again the chosen rows that were not saved; the summary still covers every chosen row.
+    void retry(ProgramTranscript* transcript = nullptr);
 
     // The report's header lines for a run of these rows (every row when empty): the options and
     // how many instruments were chosen. programReportHeader gives the rest.
@@ -121,9 +130,9 @@ public:
     int size() const { return int(targets.size()); }
     const ProgramTarget& target(int row) const { return targets.at(row); }
     const InstrumentStatus& status(int row) const { return statuses.at(row); }
-    // The rows of the last run that were not saved: failed, stopped, no 917 or not started.
+    // The chosen rows that were not saved: failed, stopped, no 917 or not started.
     QList<int> unsuccessfulRows() const;
-    // Of the last run's rows: "12 of 13 instruments programmed and saved; 05 failed at line 7 (no
+    // Of the chosen rows: "12 of 13 instruments programmed and saved; 05 failed at line 7 (no
     // reply)".
     QString summary() const;
     bool allSaved() const;
@@ -133,12 +142,13 @@ public:
 
 private:
     bool stopNow();
+    void runRows(const QList<int>& rows, ProgramTranscript* transcript);
     void programRow(int row, bool first, ProgramTranscript* transcript);
     void setStatus(int row, InstrumentStatus::State state, int line);
 
     TKovComms& comms;
     QList<ProgramTarget> targets;
     QList<InstrumentStatus> statuses;
-    QList<int> lastRows;
+    QList<int> chosenRows;
     std::atomic<bool> cancelAsked{false};
 };

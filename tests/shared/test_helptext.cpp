@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(memo.verticalScrollBar()->value(), 0);
     }
 
-    // The file delivered beside the program: topics 0 to 62 where the dialogs expect them.
+    // The file delivered beside the program: topics 0 to 70 where the dialogs expect them.
     void deliveredFileHasEveryTopic() {
         const QString folder = qEnvironmentVariable("V917_HELP_DIR");
         const QString path = folder + "/48710093.TXT";
@@ -123,7 +123,7 @@ private slots:
         HelpTable t;
         t.load(path);
         const QList<int> unused{3, 4, 5, 6, 9, 12};
-        for (int topic = 0; topic <= 62; ++topic) {
+        for (int topic = 0; topic <= 70; ++topic) {
             const QStringList lines = t.topicLines(topic);
             if (unused.contains(topic)) {
                 QVERIFY2(lines.isEmpty(), qPrintable(QString::number(topic)));
@@ -131,12 +131,14 @@ private slots:
             }
             QVERIFY2(lines.size() >= 3, qPrintable(QString("topic %1 has no text").arg(topic)));
         }
-        QVERIFY(t.topicLines(63).isEmpty());
+        QVERIFY(t.topicLines(71).isEmpty());
         QCOMPARE(t.cell(0, 0), QString("Communications Port"));
         QCOMPARE(t.cell(0, 2), QString("Communications Baud Rate"));
         QCOMPARE(t.cell(0, 17), QString("Channel Number"));
         QCOMPARE(t.cell(0, 29), QString("Limit Hysteresis"));
         QCOMPARE(t.cell(0, 62), QString("Exit 917 Configuration Wizard"));
+        QCOMPARE(t.cell(0, 63), QString("Instruments to Program"));
+        QCOMPARE(t.cell(0, 70), QString("Close"));
     }
 };
 

@@ -246,6 +246,12 @@ private slots:
         QVERIFY(r.port->written.isEmpty());
         QCOMPARE(r.status.positions, QList<int>({0, 1}));
         QCOMPARE(r.dialogs.errors, QStringList({"Serial Communications Error"}));
+        // The report does not claim a line went out.
+        const QStringList report = r.command.transcript().lines();
+        QVERIFY(report.contains("Not sent, the link is not open: #01 SET HYSTERISES,0"));
+        QVERIFY(report.contains("Result: 01 failed at line 1: the link is not open"));
+        for (const QString& line : report)
+            QVERIFY2(line.count('\t') == 0, qPrintable(line));
     }
 
     void anotherInstrumentsLeftoversAreDiscardedAndEveryReplyIsQuoted() {

@@ -163,6 +163,22 @@ private slots:
                         "^\\d+\t#17 SET PASS,1,17,0,IMM,,,,BURST,1,,\t\\(no reply\\)\t\\d+$")) >= 0);
         if (cancelAtInstrument)
             QVERIFY(!received.contains(QStringLiteral("#05 SAVE")));
+
+        // Retry Failed: the instruments not saved are programmed again, in the same report, and the
+        // summary covers every instrument chosen. Something that is not a 917 stays refused.
+        for (int n = 1; n <= kInstruments; ++n)
+            net.setFaults(n - 1, {});
+        net.clearTraffic();
+        run.progress = nullptr;
+        const QList<int> again = run.unsuccessfulRows();
+        transcript.startAgain("Retry");
+        run.retry(&transcript);
+        const QString after =
+            checkFirst ? summary : QStringLiteral("32 of 32 instruments programmed and saved");
+        QCOMPARE(run.summary(), after);
+        QCOMPARE(net.receivedLines().size(), qsizetype(again.size()) * (checkFirst ? 1 : 6));
+        QCOMPARE(transcript.lines().last(), "Summary: " + after);
+        QCOMPARE(transcript.lines().mid(0, report.size() - 2), report.mid(0, report.size() - 2));
     }
 };
 

@@ -125,7 +125,15 @@ int ScriptCommands::scan(const cli::AppOptions& options, platform::PortMap map) 
         scanNetwork(
             comms, prefix, last, {},
             [this](const ScanHit& hit) { print(out, hit.address + QLatin1Char('\t') + plain(hit.reply)); },
-            [&operation, &stoppedEarly] { return stoppedEarly = operation.stopRequested(); });
+            [&operation, &stoppedEarly, &comms] {
+                // A device that went away answers nothing: the rest of the scan would only pretend.
+                return (stoppedEarly = operation.stopRequested()) || !comms.IsOpen();
+            });
+    }
+    if (!comms.IsOpen()) {
+        const LinkState& link = comms.state();
+        fail(tr("%1 %2 went away during the scan").arg(link.comName, link.device));
+        return cli::exitcode::Port;
     }
     return stoppedEarly ? cli::exitcode::Instrument : cli::exitcode::Success;
 }

@@ -206,7 +206,8 @@ private slots:
 
     // Every exit code once, as a script sees them: 0 for a scan where nothing answers.
     void exitCodes_data() {
-        QTest::addColumn<QStringList>("arguments"); // %pty the simulated line, %net a file of 01 and 02
+        // %pty the simulated line (01, 02 silent, 03 goes away), %net a file of 01 and 02
+        QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("err"); // a part of standard error
         QTest::newRow("0 nothing answers")
@@ -218,6 +219,9 @@ private slots:
                                         << "%bad:2: Invalid level (2) for item \"COM1,RS232,9600\"";
         QTest::newRow("4 no such device") << QStringList{"--scan", "--device", "%dir/ttyGone"} << 4
                                           << "COM1 %dir/ttyGone cannot be opened: there is no such device.";
+        QTest::newRow("4 device gone during the scan")
+            << QStringList{"--scan", "--last", "FF", "--device", "%pty"} << 4
+            << "COM1 %pty went away during the scan";
         QTest::newRow("5 instrument silent")
             << QStringList{"--program", "%net", "--address", "02", "--device", "%pty"} << 5 << "02\t";
         QTest::newRow("6 report not written")
@@ -231,7 +235,10 @@ private slots:
         QFETCH(QString, err);
         sim::InstrumentConfig silent = SimNetworkFixture::instrument("02");
         silent.faults.silent = true;
-        SimNetworkFixture net({SimNetworkFixture::instrument("01"), silent});
+        // Only a scan past 02 reaches 03, whose device goes away as it answers.
+        sim::InstrumentConfig vanishing = SimNetworkFixture::instrument("03");
+        vanishing.faults.vanishOnCommand = 1;
+        SimNetworkFixture net({SimNetworkFixture::instrument("01"), silent, vanishing});
         QVERIFY2(net.ok(), qPrintable(net.error()));
         QTemporaryDir dir;
         const QString netFile = writeFile(dir, QStringLiteral("net.917"), network({"01", "02"}));

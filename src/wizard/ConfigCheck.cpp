@@ -149,9 +149,9 @@ public:
             const QStringList problems = records::logSpecRecordProblems(logSpec->text);
             addAll(logSpec, problems);
             const int stages = n - 2;
-            const QString passes = records::readLogSpecRecord(logSpec->text).passes;
+            const int passes = wizardlists::passesFromText(records::readLogSpecRecord(logSpec->text).passes);
             // The wizard keeps one stage record per pass; the instrument is told both.
-            if (problems.isEmpty() && stages > 0 && wizardlists::passesFromText(passes) != stages)
+            if (problems.isEmpty() && stages > 0 && passes != stages)
                 add(logSpec, tr("the number of passes is %1, but the number of SET PASS records is %2")
                                  .arg(passes)
                                  .arg(stages));

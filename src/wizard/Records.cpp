@@ -397,16 +397,22 @@ bool checkShape(const QString& record, const QStringList& commands, int fieldCou
     return true;
 }
 
+// A field as a message quotes it: a hand-edited file may hold a field of any length.
+QString quoted(const QString& field) {
+    constexpr int kShown = 40;
+    return field.size() <= kShown ? field : field.left(kShown) + QStringLiteral("...");
+}
+
 void checkOnOff(const QString& field, const char* name, QStringList& problems) {
     if (field != QLatin1String("ON") && field != QLatin1String("OFF"))
         problems += QCoreApplication::translate("Records", "%1 must be ON or OFF, not \"%2\"")
-                        .arg(translated(name), field);
+                        .arg(translated(name), quoted(field));
 }
 
 void checkChoice(const QString& field, const QStringList& items, const char* name, QStringList& problems) {
     if (!items.contains(field, Qt::CaseInsensitive))
         problems += QCoreApplication::translate("Records", "%1 must be one of %2, not \"%3\"")
-                        .arg(translated(name), items.join(QStringLiteral(", ")), field);
+                        .arg(translated(name), items.join(QStringLiteral(", ")), quoted(field));
 }
 
 void checkField(FieldCheck check, const QString& field, QStringList& problems) {
@@ -484,7 +490,7 @@ QStringList passRecordProblems(const QString& record, int stage) {
         problems += QCoreApplication::translate(
                         "Records", "the pass number must be %1, the stage's place in its group, not \"%2\"")
                         .arg(stage)
-                        .arg(f.value(0));
+                        .arg(quoted(f.value(0)));
     checkChoice(f.value(3), startConditions(), QT_TRANSLATE_NOOP("Records", "Start Condition"), problems);
     checkChoice(f.value(7), stopConditions(), QT_TRANSLATE_NOOP("Records", "Stop Condition"), problems);
     return problems;

@@ -182,6 +182,16 @@ int ScriptCommands::program(const cli::AppOptions& options, platform::PortMap ma
         }
     }
 
+    // A report is what a plant keeps of the run: a folder it cannot be written to is said before
+    // any instrument is touched, not after an hour of programming.
+    if (!options.report.isEmpty()) {
+        const QFileInfo folder(QFileInfo(options.report).absolutePath());
+        if (!folder.isDir() || !folder.isWritable()) {
+            fail(plain(tr("Cannot create file %1").arg(options.report)));
+            return cli::exitcode::Report;
+        }
+    }
+
     // Problems are told, and the records sent as they stand, as the window would send them.
     for (const ConfigProblem& p : checkConfiguration(tree))
         print(err, plain(QStringLiteral("%1:%2: %3").arg(options.file).arg(p.line).arg(p.message)));

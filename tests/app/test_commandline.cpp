@@ -212,6 +212,10 @@ private slots:
         QTest::addColumn<QString>("err"); // a part of standard error
         QTest::newRow("0 nothing answers")
             << QStringList{"--scan", "--last", "00", "--device", "%pty"} << 0 << "";
+        QTest::newRow("0 programmed, PDF report without a display")
+            << QStringList{"--program", "%net", "--address", "01",
+                           "--device",  "%pty", "--report",  "%dir/r.pdf"}
+            << 0 << "01\tsaved\n";
         QTest::newRow("2 address not in the file")
             << QStringList{"--program", "%net", "--address", "01", "--address", "0a", "--device", "%pty"} << 2
             << "%net holds no instrument with the address 0A";

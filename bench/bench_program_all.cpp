@@ -5,17 +5,25 @@
 // (its thread only) is set against the time the same bytes need on a real 57600 baud line, which is
 // what a run on one takes.
 //
-//   build/bin/bench_program_all [runs]
+// With --dialog the runs go through the Program All dialog (offscreen), its table and progress bar
+// repainted as they go.
+//
+//   QT_QPA_PLATFORM=offscreen build/bin/bench_program_all [runs] [--dialog]
 #include "ConfigTree.h"
+#include "FakeCommandParts.h"
+#include "FakeDialogs.h"
 #include "Positional.h"
+#include "ProgramAllDialog.h"
+#include "ProgramReports.h"
 #include "ProgramRun.h"
 #include "ProgramTranscript.h"
 #include "Records.h"
 #include "SerialPort.h"
 #include "SimNetworkFixture.h"
+#include "Sound.h"
 #include "Unit0.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 
 #include <sys/resource.h>
@@ -43,8 +51,10 @@ double median(std::vector<double> v) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const bool throughDialog = args.contains("--dialog");
+    const int runs = argc > 1 && atoi(argv[1]) > 0 ? atoi(argv[1]) : 7;
     QList<sim::InstrumentConfig> instruments;
     for (int n = 1; n <= kInstruments; ++n)
         instruments.append(SimNetworkFixture::instrument(QByteArray::number(n).rightJustified(2, '0'),
@@ -83,18 +93,33 @@ int main(int argc, char** argv) {
     // 10 bits a byte: start, 8 data, stop.
     const double lineMs = double(bytesOnLine) * 10.0 / 57600.0 * 1000.0;
 
+    FakeDialogs dialogs;
+    platform::SilentSound sound;
+    Services svc{form0, dialogs, sound};
+    NoStatus status;
+    ProgramReports reports(svc, nullptr);
+    ProgramAllDialog dialog(svc, tree, status, reports);
+    if (throughDialog) {
+        dialog.show();
+        QCoreApplication::processEvents();
+    }
+
     std::vector<double> cpu, wall;
     for (int r = 0; r < runs; ++r) {
         net.clearTraffic();
-        ProgramRun run(form0.Comms, targets);
+        ProgramRun plain(form0.Comms, targets);
         ProgramTranscript transcript(form0.Comms.linkClock());
         transcript.start(programReportHeader(tree, form0.Settings, form0.Comms.state()));
         QElapsedTimer t;
         t.start();
         const double cpu0 = threadCpuMs();
-        run.run({}, &transcript);
+        if (throughDialog)
+            dialog.StartClick();
+        else
+            plain.run({}, &transcript);
         const double cpuMs = threadCpuMs() - cpu0;
         const double wallMs = double(t.nsecsElapsed()) / 1e6;
+        const ProgramRun& run = throughDialog ? *dialog.run() : plain;
         if (!run.allSaved() || net.receivedLines().size() != exchanges) {
             std::fprintf(stderr, "run %d failed: %s\n", r, qPrintable(run.summary()));
             return 1;
@@ -103,8 +128,9 @@ int main(int argc, char** argv) {
         wall.push_back(wallMs);
     }
     const auto [cpuLow, cpuHigh] = std::minmax_element(cpu.begin(), cpu.end());
-    std::printf("%d instruments, %d exchanges a run, %d runs (medians, range in brackets)\n", kInstruments,
-                exchanges, runs);
+    std::printf("%s: %d instruments, %d exchanges a run, %d runs (medians, range in brackets)\n",
+                throughDialog ? "through the Program All dialog" : "the plain run", kInstruments, exchanges,
+                runs);
     std::printf("program's own CPU: %.1f ms a run (%.1f-%.1f) = %.3f ms an exchange\n", median(cpu), *cpuLow,
                 *cpuHigh, median(cpu) / exchanges);
     std::printf(

@@ -187,7 +187,7 @@ void ProgramRun::programRow(int row, bool first, ProgramTranscript* transcript) 
         hooks.notSent = [transcript](const QString& line) {
             transcript->field(tr("Not sent, the link is not open"), line);
         };
-    // Part 5.1 reads bytes already waiting as the first reply; after another instrument they can
+    // The first instrument takes bytes already waiting as its first reply; after another one they can
     // only be what it said late, and must not acknowledge this one's first line.
     if (!first) {
         const QByteArray left = comms.TakeWaitingInput();

@@ -43,7 +43,6 @@ ProgramAllDialog::ProgramAllDialog(Services& services, const ConfigTree& tree, S
       status(status), reports(reports), transcript(services.comms().linkClock()) {
     ui->setupUi(this);
     platform::setHelpBoxColours(ui->Memo1);
-    ui->Instruments->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     ui->Instruments->horizontalHeader()->setStretchLastSection(true);
     const TForm0& form0 = svc.form0;
     showHelpOnEnter(ui->Instruments, form0, ui->Memo1, InstrumentsHelp);
@@ -98,6 +97,10 @@ void ProgramAllDialog::FormShow() {
         table->setItem(row, LinesColumn, plainItem(QString::number(t.plan.progressMaximum)));
         table->setItem(row, StatusColumn, plainItem(QString()));
     }
+    // Sized once here: sizing to the contents on every change would measure every row at each line
+    // of a run. The status column takes the rest.
+    for (int column = AddressColumn; column < StatusColumn; ++column)
+        table->resizeColumnToContents(column);
     if (programRun->size() > 0)
         table->setCurrentCell(0, AddressColumn);
     ui->Summary->clear();
@@ -134,23 +137,57 @@ void ProgramAllDialog::RetryClick() {
     runRows({}, true);
 }
 
-void ProgramAllDialog::showRow(int row) {
-    QTableWidgetItem* item = ui->Instruments->item(row, StatusColumn);
-    item->setText(programRun->status(row).text());
-    // The thread is held between exchanges: the cell repaints now, or not before the next exchange.
-    ui->Instruments->scrollToItem(item);
-    ui->Instruments->viewport()->repaint(ui->Instruments->visualItemRect(item));
+void ProgramAllDialog::rowChanged(int row) {
+    if (!changedRows.contains(row))
+        changedRows.append(row);
+    // The next line of a row is shown with its progress; anything else at once.
+    const InstrumentStatus::State state = programRun->status(row).state;
+    if (state != InstrumentStatus::Programming)
+        flush(true, state == InstrumentStatus::Checking);
 }
 
 void ProgramAllDialog::setProgress(int row, int line, int count) {
-    const QString text =
-        tr("instrument %1: line %2 of %3").arg(programRun->target(row).address).arg(line).arg(count);
-    ui->ProgressBar->setRange(0, qMax(1, count));
-    ui->ProgressBar->setValue(line);
-    QString format = text;
-    ui->ProgressBar->setFormat(format.replace(QLatin1Char('%'), QStringLiteral("%%")));
-    ui->ProgressBar->setAccessibleDescription(text);
-    ui->ProgressBar->repaint();
+    const bool starting = row != progressRow;
+    progressRow = row;
+    progressLine = line;
+    progressCount = count;
+    flush(starting, starting);
+}
+
+void ProgramAllDialog::flush(bool force, bool paintNow) {
+    constexpr qint64 kFrameMs = 100;
+    if (!force && lastShown.isValid() && lastShown.elapsed() < kFrameMs)
+        return;
+    lastShown.start();
+    QTableWidget* table = ui->Instruments;
+    for (int row : std::as_const(changedRows))
+        table->item(row, StatusColumn)->setText(programRun->status(row).text());
+    if (progressRow >= 0) {
+        // The bar counts instruments, so it is painted once an instrument; the line under way is in
+        // the table, and in the bar's description for a screen reader.
+        const int done = int(runOrder.indexOf(progressRow));
+        const QString bar = tr("instrument %1 of %2").arg(done + 1).arg(runOrder.size());
+        if (ui->ProgressBar->maximum() != runOrder.size())
+            ui->ProgressBar->setRange(0, int(runOrder.size()));
+        ui->ProgressBar->setValue(done);
+        if (ui->ProgressBar->format() != bar)
+            ui->ProgressBar->setFormat(bar);
+        ui->ProgressBar->setAccessibleDescription(tr("instrument %1 of %2, address %3: line %4 of %5")
+                                                      .arg(done + 1)
+                                                      .arg(runOrder.size())
+                                                      .arg(programRun->target(progressRow).address)
+                                                      .arg(progressLine)
+                                                      .arg(progressCount));
+    }
+    // What changed is painted when the run next looks for Cancel, right after this exchange. A row
+    // that starts is painted now: its first reply may take the whole time-out.
+    if (paintNow && !changedRows.isEmpty()) {
+        QTableWidgetItem* item = table->item(changedRows.last(), StatusColumn);
+        table->scrollToItem(item);
+        table->viewport()->repaint(table->visualItemRect(item));
+        ui->ProgressBar->repaint();
+    }
+    changedRows.clear();
 }
 
 void ProgramAllDialog::runRows(const QList<int>& rows, bool again) {
@@ -170,7 +207,11 @@ void ProgramAllDialog::runRows(const QList<int>& rows, bool again) {
     ui->ProgressBar->setVisible(true);
     status.setStatusText(tr("Please Wait - Programming Instruments"));
     repaint();
-    run.rowChanged = [this](int row) { showRow(row); };
+    changedRows.clear();
+    progressRow = -1;
+    runOrder = again ? run.unsuccessfulRows() : rows;
+    lastShown.invalidate();
+    run.rowChanged = [this](int row) { rowChanged(row); };
     run.progress = [this](int row, int line, int count) { setProgress(row, line, count); };
     {
         LongOperation operation(svc.comms(), this, ui->CancelBtn);
@@ -181,6 +222,7 @@ void ProgramAllDialog::runRows(const QList<int>& rows, bool again) {
             run.run(rows, &transcript);
         run.pollStop = nullptr;
     }
+    flush(true, false);
     run.rowChanged = nullptr;
     run.progress = nullptr;
     ui->ProgressBar->setVisible(false);

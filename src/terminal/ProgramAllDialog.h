@@ -5,6 +5,7 @@
 #include "Unit0.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include <memory>
 
@@ -38,8 +39,11 @@ protected:
 private:
     void FormShow();
     void runRows(const QList<int>& rows, bool again);
-    void showRow(int row);
+    void rowChanged(int row);
     void setProgress(int row, int line, int count);
+    // Shows what changed; line by line progress only once a frame, so that the display costs the
+    // run next to nothing however fast the instruments answer.
+    void flush(bool force, bool paintNow);
     void updateButtons(bool running);
 
     std::unique_ptr<Ui::ProgramAllDialog> ui;
@@ -49,4 +53,10 @@ private:
     ProgramReports& reports;
     std::unique_ptr<ProgramRun> programRun;
     ProgramTranscript transcript;
+    QList<int> changedRows;
+    QList<int> runOrder;
+    int progressRow = -1;
+    int progressLine = 0;
+    int progressCount = 0;
+    QElapsedTimer lastShown;
 };

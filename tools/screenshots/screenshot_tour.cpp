@@ -156,6 +156,16 @@ int main(int argc, char** argv) {
     });
     w.action("EditAddItem")->trigger();
 
+    // Program All over the configuration: the simulated instrument at 05 takes it and saves.
+    whenModalTitled("Program All Instruments", [](QWidget* d) {
+        settle(100);
+        click(d, "StartBtn");
+        settle(300);
+        save(d, "program-all");
+        click(d, "CloseBtn");
+    });
+    w.action("CommsProgramAllItem")->trigger();
+
     // The terminal talking to the simulated instrument at 05.
     w.action("TerminalModeItem")->trigger();
     auto* tx = w.findChild<QPlainTextEdit*>("TermTX");

@@ -211,6 +211,7 @@ void ProgramAllDialog::runRows(const QList<int>& rows, bool again) {
     progressRow = -1;
     runOrder = again ? run.unsuccessfulRows() : rows;
     lastShown.invalidate();
+    run.clearCancel();
     run.rowChanged = [this](int row) { rowChanged(row); };
     run.progress = [this](int row, int line, int count) { setProgress(row, line, count); };
     {

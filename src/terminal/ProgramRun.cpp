@@ -145,7 +145,6 @@ void ProgramRun::retry(ProgramTranscript* transcript) {
 }
 
 void ProgramRun::runRows(const QList<int>& rows, ProgramTranscript* transcript) {
-    cancelAsked.store(false);
     for (int row : rows) {
         statuses[row] = InstrumentStatus{};
         statuses[row].count = targets[row].plan.progressMaximum;
@@ -154,8 +153,8 @@ void ProgramRun::runRows(const QList<int>& rows, ProgramTranscript* transcript) 
     }
     bool first = true;
     for (int row : rows) {
-        // Between instruments a stop leaves the rest not started.
-        if (!first && stopNow())
+        // Between instruments a stop leaves the rest not started; one asked before the run, all.
+        if ((!first || cancelled()) && stopNow())
             break;
         programRow(row, first, transcript);
         first = false;

@@ -112,13 +112,14 @@ public:
 
     // Stops the run after the exchange under way; the instrument under way gets no SAVE. Only sets a
     // flag, so it may be called from anywhere, a signal handler included.
+    // A cancel stays until cleared, so one that comes before a run starts stops it at once.
     void cancel() { cancelAsked.store(true); }
     bool cancelled() const { return cancelAsked.load(); }
+    void clearCancel() { cancelAsked.store(false); }
 
     // Programs the rows in the order given (every row when empty): they become the run's chosen
-    // rows, and start afresh; the other rows keep their statuses. A cancel before the call is
-    // forgotten. The transcript, when given, gets the instruments, their exchanges, a result per
-    // row and the summary.
+    // rows, and start afresh; the other rows keep their statuses. The transcript, when given, gets
+    // the instruments, their exchanges, a result per row and the summary.
     void run(const QList<int>& rows = {}, ProgramTranscript* transcript = nullptr);
     // Programs again the chosen rows that were not saved; the summary still covers every chosen row.
     void retry(ProgramTranscript* transcript = nullptr);

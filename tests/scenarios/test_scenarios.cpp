@@ -7,6 +7,7 @@
 #include "Main.h"
 #include "ModalHelper.h"
 #include "Positional.h"
+#include "ProgramReports.h"
 #include "SerialPort.h"
 #include "SimNetworkFixture.h"
 #include "Sound.h"
@@ -246,6 +247,10 @@ private slots:
         QVERIFY(saved.contains("SET PASS,3,1,0,IMM,,,,BURST,1,,"));
         QCOMPARE(w->statusText(),
                  QString("Instrument 01 (917 Version 1.01) programmed: 6 lines sent and saved"));
+        // The single command keeps its report too, for the File menu.
+        QVERIFY(w->action("FileSaveReportItem")->isEnabled());
+        QCOMPARE(w->programReports().report()->lines().last(),
+                 QString("Summary: 1 of 1 instruments programmed and saved"));
         net->clearTraffic();
     }
 
@@ -471,6 +476,22 @@ private slots:
         QCOMPARE(lines.last(), "Summary: " + summary.toLatin1() + "\r");
         QVERIFY(lines.contains("Configuration file: " + plant.toLatin1() + "\r"));
         QVERIFY(lines.contains("File on disk: the same bytes\r"));
+
+        // Printed through the File menu's printing path: the same lines, the TAB columns spaced.
+        if (!QStandardPaths::findExecutable("pdftotext").isEmpty()) {
+            const QString pdf = dir.filePath("report.pdf");
+            w->files().printer().setOutputFormat(QPrinter::PdfFormat);
+            w->files().printer().setOutputFileName(pdf);
+            w->action("FilePrintReportItem")->trigger();
+            QCOMPARE(w->statusText(), "Programming report printed to the file " + pdf);
+            QProcess p;
+            p.start("pdftotext", {"-layout", pdf, "-"});
+            QVERIFY(p.waitForFinished(20000));
+            const QString printed = QString::fromLatin1(p.readAllStandardOutput());
+            QVERIFY2(printed.contains("Result: 02 failed at line 1: no reply"), qPrintable(printed));
+            QVERIFY(printed.contains("Summary: " + summary));
+            QVERIFY(printed.contains("#02 SET CHANNEL,001A,ON,OFF,10,0,0,30"));
+        }
     }
 
     void terminalSessionWithDataLog() {

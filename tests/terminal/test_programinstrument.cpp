@@ -279,6 +279,17 @@ private slots:
         QVERIFY(body.at(9).startsWith("Finished: "));
     }
 
+    void aCancelBeforeTheRunStartsSendsNothing() {
+        // A termination signal may come while the command line is still setting up.
+        Rig r;
+        r.addInstrument("01", {}, {"A"});
+        ProgramRun run(r.form0.Comms, programTargets(r.tree, "#"));
+        run.cancel();
+        run.run();
+        QVERIFY(r.port->written.isEmpty());
+        QCOMPARE(run.summary(), QString("0 of 1 instruments programmed and saved; 1 not started"));
+    }
+
     void cancelOrNothingToChooseSendsNothing() {
         Rig r;
         r.command.CommsProgramInstrumentClick(); // no instruments: OK with an empty choice

@@ -170,6 +170,7 @@ private slots:
             net.setFaults(n - 1, {});
         net.clearTraffic();
         run.progress = nullptr;
+        run.clearCancel();
         const QList<int> again = run.unsuccessfulRows();
         transcript.startAgain("Retry");
         run.retry(&transcript);

@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "LongOperation.h"
 #include "PortDiscovery.h"
+#include "ScriptCommands.h"
 #include "SerialPort.h"
 #include "SimOptions.h"
 #include "SimPtyServer.h"
@@ -23,6 +24,8 @@ int main(int argc, char* argv[]) {
     cli::AppOptions options;
     const QStringList arguments = cli::fromArgv(argc, argv);
     cli::Outcome o = cli::readAppOptions(arguments, options);
+    if (!o.exit && options.command != cli::Command::Window)
+        return runScriptCommand(options, argc, argv);
     if (!o.exit)
         o = cli::checkDisplay(arguments);
     if (o.exit) {

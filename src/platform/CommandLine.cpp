@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
@@ -112,11 +113,32 @@ bool fileNameIntact(const QString& decoded, int argc, char* argv[]) {
     return true;
 }
 
+namespace {
+
+Outcome usage(const QString& message) {
+    const QString name = QCoreApplication::applicationName();
+    return {true,
+            exitcode::Usage,
+            {},
+            QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(name, message)};
+}
+
+} // namespace
+
 Outcome readAppOptions(const QStringList& arguments, AppOptions& options) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("V917 Configuration Software: configures model 917 data-logging instruments on a "
-                       "serial network."));
+    parser.setApplicationDescription(QStringLiteral(
+        "V917 Configuration Software: configures model 917 data-logging instruments on a serial network.\n"
+        "\n"
+        "Without --validate, --program or --scan it opens its window. With one of them it does that work\n"
+        "without a window or a display, and ends with one of these exit codes:\n"
+        "  0  success (also a scan where nothing answers)\n"
+        "  2  a wrong command line, or an --address that is not in the file\n"
+        "  3  the file could not be read, its reading stopped (\"Invalid level\"), or --validate found a\n"
+        "     problem\n"
+        "  4  the port could not be opened\n"
+        "  5  an instrument or its identity check failed, or the run was stopped (SIGINT, SIGTERM)\n"
+        "  6  the report could not be written"));
     // COM1 and COM2 stand for devices of this machine: chosen in the link settings dialog and
     // remembered per user; a start option overrides one for this run only.
     QList<QCommandLineOption> comOptions;
@@ -134,19 +156,145 @@ Outcome readAppOptions(const QStringList& arguments, AppOptions& options) {
         QStringLiteral("demo"),
         QStringLiteral("Try the program without hardware: COM1 is a simulated network with a new instrument "
                        "at address 00 and a configured one at 05 (RS232, 9600 baud)."));
-    parser.addOption(demoOption);
+    const QCommandLineOption validateOption(
+        QStringLiteral("validate"),
+        QStringLiteral("Check a configuration file: its layout and every record, by the wizard's rules. "
+                       "Prints FILE:LINE: message for each problem."),
+        QStringLiteral("file"));
+    const QCommandLineOption programOption(
+        QStringLiteral("program"),
+        QStringLiteral("Program the instruments of a configuration file (with --address or --all) over the "
+                       "port of its Communication Settings. Progress on standard error, the summary on "
+                       "standard output."),
+        QStringLiteral("file"));
+    const QCommandLineOption addressOption(
+        QStringLiteral("address"),
+        QStringLiteral("--program: the instrument at this address (repeat it, or list several: 01,05)."),
+        QStringLiteral("HH"));
+    const QCommandLineOption allOption(
+        QStringLiteral("all"), QStringLiteral("--program: every instrument of the file, in its order."));
+    const QCommandLineOption checkIdentityOption(
+        QStringLiteral("check-identity"),
+        QStringLiteral("--program: ask each instrument whether it is a 917 before programming it."));
+    const QCommandLineOption stopOnFailureOption(
+        QStringLiteral("stop-on-failure"),
+        QStringLiteral("--program: stop at the first instrument that fails, instead of carrying on."));
+    const QCommandLineOption reportOption(
+        QStringLiteral("report"),
+        QStringLiteral("--program: write the programming report to this file; a name ending in .pdf gives "
+                       "PDF, any other the text report."),
+        QStringLiteral("out"));
+    const QCommandLineOption scanOption(
+        QStringLiteral("scan"),
+        QStringLiteral("List the addresses that answer the presence query, 00 up to --last, one line each: "
+                       "the address, a TAB, the instrument's reply."));
+    const QCommandLineOption deviceOption(
+        QStringLiteral("device"),
+        QStringLiteral("--program, --scan: use this device for this run (default: the device COM1 or COM2 "
+                       "stands for)."),
+        QStringLiteral("path"));
+    const QCommandLineOption lastOption(QStringLiteral("last"),
+                                        QStringLiteral("--scan: the last address to ask (default FF)."),
+                                        QStringLiteral("HH"));
+    const QCommandLineOption speedOption(QStringLiteral("speed"),
+                                         QStringLiteral("--scan: baud rate, 600 to 57600 (default 9600)."),
+                                         QStringLiteral("baud"));
+    const QCommandLineOption protocolOption(QStringLiteral("protocol"),
+                                            QStringLiteral("--scan: RS232, RS422 or RS485 (default RS232)."),
+                                            QStringLiteral("mode"));
+    const QCommandLineOption prefixOption(QStringLiteral("prefix"),
+                                          QStringLiteral("--scan: the command prefix (default #)."),
+                                          QStringLiteral("C"));
+    for (const QCommandLineOption* o :
+         {&demoOption, &validateOption, &programOption, &addressOption, &allOption, &checkIdentityOption,
+          &stopOnFailureOption, &reportOption, &scanOption, &deviceOption, &lastOption, &speedOption,
+          &protocolOption, &prefixOption})
+        parser.addOption(*o);
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Configuration file to open."),
                                  QStringLiteral("[file.917]"));
 
-    Outcome o = read(parser, arguments, 1, true);
+    Outcome o = read(parser, arguments, std::numeric_limits<int>::max(), true);
     if (o.exit)
         return o;
     for (int i = 0; i < comOptions.size(); ++i)
         if (parser.isSet(comOptions[i]))
             options.comDevices.insert(QStringLiteral("COM%1").arg(i + 1), parser.value(comOptions[i]));
     options.demo = parser.isSet(demoOption);
-    if (!parser.positionalArguments().isEmpty())
-        options.file = parser.positionalArguments().constFirst();
+    QStringList positional = parser.positionalArguments();
+
+    const int commands =
+        int(parser.isSet(validateOption)) + int(parser.isSet(programOption)) + int(parser.isSet(scanOption));
+    if (commands > 1 || parser.values(validateOption).size() > 1 || parser.values(programOption).size() > 1)
+        return usage(QStringLiteral("give one of --validate, --program and --scan, once"));
+    if (parser.isSet(validateOption))
+        options.command = Command::Validate;
+    else if (parser.isSet(programOption))
+        options.command = Command::Program;
+    else if (parser.isSet(scanOption))
+        options.command = Command::Scan;
+
+    // An option meant for another command is a mistake worth saying, not something to ignore.
+    const auto onlyWith = [](const QCommandLineOption& option, const QString& commandName) {
+        return usage(QStringLiteral("--%1 goes with %2").arg(option.names().constFirst(), commandName));
+    };
+    const bool program = options.command == Command::Program;
+    const bool scan = options.command == Command::Scan;
+    for (const QCommandLineOption* opt :
+         {&addressOption, &allOption, &checkIdentityOption, &stopOnFailureOption, &reportOption})
+        if (!program && parser.isSet(*opt))
+            return onlyWith(*opt, QStringLiteral("--program"));
+    for (const QCommandLineOption* opt : {&lastOption, &speedOption, &protocolOption, &prefixOption})
+        if (!scan && parser.isSet(*opt))
+            return onlyWith(*opt, QStringLiteral("--scan"));
+    if (!program && !scan && parser.isSet(deviceOption))
+        return onlyWith(deviceOption, QStringLiteral("--program or --scan"));
+    if (options.command != Command::Window && options.demo)
+        return usage(QStringLiteral("--demo opens the window; it does not go with --validate, --program or "
+                                    "--scan"));
+
+    switch (options.command) {
+    case Command::Window:
+        if (positional.size() > 1)
+            return usage(QStringLiteral("unexpected argument '%1'").arg(positional.at(1)));
+        if (!positional.isEmpty())
+            options.file = positional.constFirst();
+        return o;
+    case Command::Validate:
+        options.file = parser.value(validateOption);
+        break;
+    case Command::Program: {
+        options.file = parser.value(programOption);
+        for (const QString& value : parser.values(addressOption))
+            options.addresses += value.split(QLatin1Char(','), Qt::SkipEmptyParts);
+        // "--address 01 05 07": the addresses after the first arrive as plain arguments.
+        if (parser.isSet(addressOption)) {
+            options.addresses += positional;
+            positional.clear();
+        }
+        options.all = parser.isSet(allOption);
+        if (options.all == parser.isSet(addressOption))
+            return usage(QStringLiteral("--program needs either --address or --all"));
+        if (parser.isSet(addressOption) && options.addresses.isEmpty())
+            return usage(QStringLiteral("--address needs an address"));
+        options.checkIdentity = parser.isSet(checkIdentityOption);
+        options.stopOnFailure = parser.isSet(stopOnFailureOption);
+        options.report = parser.value(reportOption);
+        break;
+    }
+    case Command::Scan:
+        if (parser.isSet(lastOption))
+            options.last = parser.value(lastOption);
+        if (parser.isSet(speedOption))
+            options.speed = parser.value(speedOption);
+        if (parser.isSet(protocolOption))
+            options.protocol = parser.value(protocolOption);
+        if (parser.isSet(prefixOption))
+            options.prefix = parser.value(prefixOption);
+        break;
+    }
+    if (!positional.isEmpty())
+        return usage(QStringLiteral("unexpected argument '%1'").arg(positional.constFirst()));
+    options.device = parser.value(deviceOption);
     return o;
 }
 

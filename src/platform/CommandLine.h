@@ -32,11 +32,43 @@ QStringList fromArgv(int argc, char* argv[]);
 // decodes other bytes to replacement characters, and the name it keeps then names another file.
 bool fileNameIntact(const QString& decoded, int argc, char* argv[]);
 
-// What v917config is asked to do.
+// Exit codes of v917config, the same for every command of its command line.
+namespace exitcode {
+enum : int {
+    Success = 0,
+    NoDisplay = 1,
+    Usage = 2,      // a wrong command line, or an --address that is not in the file
+    File = 3,       // the file could not be read, its reading stopped early, or --validate found a problem
+    Port = 4,       // the port could not be opened
+    Instrument = 5, // an instrument or its identity check failed, or the run was stopped
+    Report = 6,     // the report could not be written
+};
+}
+
+// What v917config is asked to do: open its window, or do one piece of work without one.
+enum class Command { Window, Validate, Program, Scan };
+
 struct AppOptions {
     QMap<QString, QString> comDevices; // "COM1" -> device
     bool demo = false;
-    QString file; // a configuration file to open instead of the welcome dialog's choice
+    // The window: a configuration file to open instead of the welcome dialog's choice.
+    // --validate and --program: the configuration file.
+    QString file;
+    Command command = Command::Window;
+
+    // --program and --scan: a device to use for this run in place of the COM port's.
+    QString device;
+    // --program
+    QStringList addresses; // as typed
+    bool all = false;
+    bool checkIdentity = false;
+    bool stopOnFailure = false;
+    QString report;
+    // --scan, as typed; checked by the command itself
+    QString last = QStringLiteral("FF");
+    QString speed = QStringLiteral("9600");
+    QString protocol = QStringLiteral("RS232");
+    QString prefix = QStringLiteral("#");
 };
 
 Outcome readAppOptions(const QStringList& arguments, AppOptions& options);

@@ -1,5 +1,7 @@
 #include "Records.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 
 void DeleteCommand(QString& line) {
@@ -324,6 +326,174 @@ std::optional<ChannelDerivation> deriveFromFullScale(const QString& fullScale) {
     const qsizetype trailing = point < 0 ? 0 : fullScale.size() - point - 1;
     return ChannelDerivation{formatGeneral(value / 10), QStringLiteral("0"),
                              QString::number(leading) + QString::number(trailing)};
+}
+
+} // namespace records
+
+namespace records {
+
+bool fieldPasses(FieldCheck check, const QString& text) {
+    switch (check) {
+    case FieldCheck::ChannelAddress:
+        return isValidChannelAddress(text);
+    case FieldCheck::FullScale:
+    case FieldCheck::TarePoint:
+        return text.isEmpty() || isNumber(text);
+    case FieldCheck::ScalingFactor:
+    case FieldCheck::ZeroOffset:
+    case FieldCheck::LimitHysteresis:
+    case FieldCheck::NumberOfPasses:
+    case FieldCheck::NumberOfIterations:
+        return isNumber(text);
+    case FieldCheck::DataFormat:
+        return isValidDataFormat(text);
+    }
+    return false;
+}
+
+QString fieldMessage(FieldCheck check) {
+    static const char* const messages[] = {
+        QT_TRANSLATE_NOOP("Records", "Invalid Channel Address"),
+        QT_TRANSLATE_NOOP("Records", "Error detected in the full scale value"),
+        QT_TRANSLATE_NOOP("Records", "Error detected in the tare point"),
+        QT_TRANSLATE_NOOP("Records", "Error detected in the scaling factor"),
+        QT_TRANSLATE_NOOP("Records", "Error detected in the zero offset"),
+        QT_TRANSLATE_NOOP("Records", "Error detected in the data format"),
+        QT_TRANSLATE_NOOP("Records", "Error detected in the limit hysterises"),
+        QT_TRANSLATE_NOOP("Records", "Error detected in the number of passes"),
+        QT_TRANSLATE_NOOP("Records", "Error detected in the number of iterations"),
+    };
+    return QCoreApplication::translate("Records", messages[int(check)]);
+}
+
+namespace {
+
+QString translated(const char* text) {
+    return QCoreApplication::translate("Records", text);
+}
+
+// The record's fields after its command words; empty trailing fields count.
+QStringList fieldsOf(const QString& record) {
+    const qsizetype comma = record.indexOf(QLatin1Char(','));
+    return comma < 0 ? QStringList() : record.mid(comma + 1).split(QLatin1Char(','));
+}
+
+// Checks the command words and the number of fields; true when the fields can be checked one by one.
+bool checkShape(const QString& record, const QStringList& commands, int fieldCount, QStringList& problems) {
+    bool known = false;
+    for (const QString& c : commands)
+        known = known || record.startsWith(c);
+    if (!known) {
+        problems += QCoreApplication::translate("Records", "expected a record beginning \"%1\"")
+                        .arg(commands.constFirst());
+        return false;
+    }
+    const qsizetype n = fieldsOf(record).size();
+    if (n != fieldCount)
+        problems += QCoreApplication::translate("Records", "a %1 record has %2 fields; this one has %3")
+                        .arg(commands.constFirst().chopped(1))
+                        .arg(fieldCount)
+                        .arg(n);
+    return true;
+}
+
+// A field as a message quotes it: a hand-edited file may hold a field of any length.
+QString quoted(const QString& field) {
+    constexpr int kShown = 40;
+    return field.size() <= kShown ? field : field.left(kShown) + QStringLiteral("...");
+}
+
+void checkOnOff(const QString& field, const char* name, QStringList& problems) {
+    if (field != QLatin1String("ON") && field != QLatin1String("OFF"))
+        problems += QCoreApplication::translate("Records", "%1 must be ON or OFF, not \"%2\"")
+                        .arg(translated(name), quoted(field));
+}
+
+void checkChoice(const QString& field, const QStringList& items, const char* name, QStringList& problems) {
+    if (!items.contains(field, Qt::CaseInsensitive))
+        problems += QCoreApplication::translate("Records", "%1 must be one of %2, not \"%3\"")
+                        .arg(translated(name), items.join(QStringLiteral(", ")), quoted(field));
+}
+
+void checkField(FieldCheck check, const QString& field, QStringList& problems) {
+    if (!fieldPasses(check, field))
+        problems += fieldMessage(check);
+}
+
+// A spin box's whole numbers: a number outside them is not refused by the page but changed.
+void checkWholeNumber(FieldCheck check, const QString& field, int minimum, int maximum,
+                      QStringList& problems) {
+    if (!fieldPasses(check, field)) {
+        problems += fieldMessage(check);
+        return;
+    }
+    const double value = field.trimmed().toDouble();
+    if (value != std::floor(value) || value < minimum || value > maximum)
+        problems +=
+            fieldMessage(check) + QCoreApplication::translate("Records", " (a whole number from %1 to %2)")
+                                      .arg(minimum)
+                                      .arg(maximum);
+}
+
+} // namespace
+
+QStringList channelRecordProblems(const QString& record) {
+    QStringList problems;
+    if (!checkShape(record, {QStringLiteral("SET CHANNEL,")}, 8, problems))
+        return problems;
+    const QStringList f = fieldsOf(record);
+    const auto field = [&f](int i) { return f.value(i); };
+    checkField(FieldCheck::ChannelAddress, field(0), problems);
+    checkOnOff(field(1), QT_TRANSLATE_NOOP("Records", "Channel Enabled"), problems);
+    checkOnOff(field(2), QT_TRANSLATE_NOOP("Records", "Zero-Scan Enabled"), problems);
+    checkField(FieldCheck::ScalingFactor, field(3), problems);
+    checkField(FieldCheck::ZeroOffset, field(4), problems);
+    checkField(FieldCheck::TarePoint, field(5), problems);
+    checkField(FieldCheck::DataFormat, field(6), problems);
+    // The page's box takes nine characters.
+    if (!fieldPasses(FieldCheck::FullScale, field(7)) || field(7).size() > 9)
+        problems += fieldMessage(FieldCheck::FullScale);
+    return problems;
+}
+
+QStringList hysteresisRecordProblems(const QString& record) {
+    QStringList problems;
+    // A new instrument's record has the command word HYSTERISES, the wizard's HYSTERESIS.
+    if (checkShape(record, {QStringLiteral("SET HYSTERESIS,"), QStringLiteral("SET HYSTERISES,")}, 1,
+                   problems))
+        checkField(FieldCheck::LimitHysteresis, fieldsOf(record).value(0), problems);
+    return problems;
+}
+
+QStringList logSpecRecordProblems(const QString& record) {
+    QStringList problems;
+    if (!checkShape(record, {QStringLiteral("SET LOGSPEC,")}, 8, problems))
+        return problems;
+    const QStringList f = fieldsOf(record);
+    checkWholeNumber(FieldCheck::NumberOfPasses, f.value(0), 1, 8, problems);
+    checkWholeNumber(FieldCheck::NumberOfIterations, f.value(1), 0, 99, problems);
+    checkOnOff(f.value(2), QT_TRANSLATE_NOOP("Records", "Log Time and Date"), problems);
+    checkOnOff(f.value(3), QT_TRANSLATE_NOOP("Records", "Log Elapsed Time"), problems);
+    checkChoice(f.value(4), loggingMedia(), QT_TRANSLATE_NOOP("Records", "Logging Medium"), problems);
+    checkChoice(f.value(5), loggingFormats(), QT_TRANSLATE_NOOP("Records", "Data Logging Format"), problems);
+    checkOnOff(f.value(6), QT_TRANSLATE_NOOP("Records", "Serial Reception"), problems);
+    checkOnOff(f.value(7), QT_TRANSLATE_NOOP("Records", "Auto-Run Mode"), problems);
+    return problems;
+}
+
+QStringList passRecordProblems(const QString& record, int stage) {
+    QStringList problems;
+    if (!checkShape(record, {QStringLiteral("SET PASS,")}, 11, problems))
+        return problems;
+    const QStringList f = fieldsOf(record);
+    if (f.value(0) != QString::number(stage))
+        problems += QCoreApplication::translate(
+                        "Records", "the pass number must be %1, the stage's place in its group, not \"%2\"")
+                        .arg(stage)
+                        .arg(quoted(f.value(0)));
+    checkChoice(f.value(3), startConditions(), QT_TRANSLATE_NOOP("Records", "Start Condition"), problems);
+    checkChoice(f.value(7), stopConditions(), QT_TRANSLATE_NOOP("Records", "Stop Condition"), problems);
+    return problems;
 }
 
 } // namespace records

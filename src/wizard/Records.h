@@ -26,6 +26,31 @@ bool isValidDataFormat(const QString& text);
 // The address rule without the upper-casing.
 bool isValidChannelAddress(const QString& text);
 
+// The wizard's field checks, each with the message it refuses a value with. The pages and the file
+// check ask these same rules.
+enum class FieldCheck {
+    ChannelAddress,     // the address rule; upper case as stored
+    FullScale,          // empty, or a number
+    TarePoint,          // empty, or a number
+    ScalingFactor,      // a number
+    ZeroOffset,         // a number
+    DataFormat,         // the data format rule
+    LimitHysteresis,    // a number
+    NumberOfPasses,     // a number
+    NumberOfIterations, // a number
+};
+bool fieldPasses(FieldCheck check, const QString& text);
+QString fieldMessage(FieldCheck check);
+
+// What is wrong with a stored record, one message per problem in field order: the command words, the
+// number of fields, every check of the wizard on the fields it checks, on/off fields that are not
+// exactly ON or OFF and choice words the lists do not hold. Empty for a record the wizard would write.
+QStringList channelRecordProblems(const QString& record);
+QStringList hysteresisRecordProblems(const QString& record);
+QStringList logSpecRecordProblems(const QString& record);
+// stage: the record's place among the stage records, from 1.
+QStringList passRecordProblems(const QString& record, int stage);
+
 // On only when exactly "ON".
 bool isOn(const QString& field);
 QString onOff(bool on);

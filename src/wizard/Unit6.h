@@ -15,6 +15,9 @@ class TForm6;
 
 class QComboBox;
 class QSpinBox;
+namespace records {
+enum class FieldCheck;
+}
 
 // Selects the item equal to the field ignoring case, or the first item when none is.
 void MatchComboItem(QComboBox* box, const QString& field);
@@ -96,7 +99,7 @@ private:
     void showStage(int stage);
     void applyStartCondition();
     void applyStopCondition();
-    bool checkSpinBox(QSpinBox* box, const QString& message);
+    bool checkSpinBox(QSpinBox* box, records::FieldCheck check);
     void helpTopic(int topic);
 
     // Focus handling shared by every checked field (see Unit6.cpp).

@@ -96,13 +96,13 @@ void TForm6::ChannelNumberEntry() {
 void TForm6::ChannelNumberExit() {
     QString address = ui->Edit1a->currentText();
     if (!CheckChannel(address))
-        refuse(ui->Edit1a, tr("Invalid Channel Address"), true);
+        refuse(ui->Edit1a, fieldMessage(FieldCheck::ChannelAddress), true);
 }
 
 void TForm6::FullScaleValueExit() {
     const QString text = ui->Edit1b->text().toUpper();
-    if (!text.isEmpty() && !isNumber(text)) {
-        refuse(ui->Edit1b, tr("Error detected in the full scale value"), true);
+    if (!fieldPasses(FieldCheck::FullScale, text)) {
+        refuse(ui->Edit1b, fieldMessage(FieldCheck::FullScale), true);
         return;
     }
     if (text != FullScaleText && !ModifyMode) {
@@ -110,7 +110,7 @@ void TForm6::FullScaleValueExit() {
             const auto derived = deriveFromFullScale(text);
             if (!derived) {
                 // Beyond the range of the arithmetic ("9E999"): nothing sensible can be derived.
-                refuse(ui->Edit1b, tr("Error detected in the full scale value"), true);
+                refuse(ui->Edit1b, fieldMessage(FieldCheck::FullScale), true);
                 return;
             }
             ui->Edit1d->setChecked(true);
@@ -128,8 +128,8 @@ void TForm6::FullScaleValueExit() {
 
 void TForm6::TarePointExit() {
     const QString text = ui->Edit1c->text().toUpper();
-    if (!text.isEmpty() && !isNumber(text)) {
-        refuse(ui->Edit1c, tr("Error detected in the tare point"), true);
+    if (!fieldPasses(FieldCheck::TarePoint, text)) {
+        refuse(ui->Edit1c, fieldMessage(FieldCheck::TarePoint), true);
         return;
     }
     if (text != TarePointText && !ModifyMode)
@@ -140,7 +140,7 @@ void TForm6::TarePointExit() {
 void TForm6::Button1aClick() {
     QString address = ui->Edit1a->currentText();
     if (!CheckChannel(address)) {
-        refuse(ui->Edit1a, tr("Invalid Channel Address"), false);
+        refuse(ui->Edit1a, fieldMessage(FieldCheck::ChannelAddress), false);
         return;
     }
     if (ui->Button1a->isChecked()) {
@@ -155,20 +155,15 @@ void TForm6::Button1aClick() {
 }
 
 bool TForm6::SetChannel(bool focusOnError) {
-    struct Check {
-        QLineEdit* box;
-        bool ok;
-        const char* message;
+    const std::pair<QLineEdit*, FieldCheck> checks[] = {
+        {ui->Edit1f, FieldCheck::ScalingFactor},
+        {ui->Edit1g, FieldCheck::ZeroOffset},
+        {ui->Edit1h, FieldCheck::DataFormat},
     };
-    const Check checks[] = {
-        {ui->Edit1f, isNumber(ui->Edit1f->text()), QT_TR_NOOP("Error detected in the scaling factor")},
-        {ui->Edit1g, isNumber(ui->Edit1g->text()), QT_TR_NOOP("Error detected in the zero offset")},
-        {ui->Edit1h, isValidDataFormat(ui->Edit1h->text()), QT_TR_NOOP("Error detected in the data format")},
-    };
-    for (const Check& c : checks) {
-        if (!c.ok) {
+    for (const auto& [box, check] : checks) {
+        if (!fieldPasses(check, box->text())) {
             // A disabled box (a bad value from the file while modify mode is off) keeps no focus.
-            refuse(c.box, tr(c.message), true, focusOnError && c.box->isEnabled());
+            refuse(box, fieldMessage(check), true, focusOnError && box->isEnabled());
             return false;
         }
     }

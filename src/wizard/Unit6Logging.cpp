@@ -56,23 +56,24 @@ void TForm6::setupParametersPage() {
 
 void TForm6::SetHysteresis() {
     const QString text = ui->Edit2a->text().toUpper();
-    if (text.isEmpty() || !isNumber(text)) {
-        refuse(ui->Edit2a, tr("Error detected in the limit hysterises"), false);
+    if (!fieldPasses(FieldCheck::LimitHysteresis, text)) {
+        refuse(ui->Edit2a, fieldMessage(FieldCheck::LimitHysteresis), false);
         return;
     }
     wizardlists::completeLogging(LoggingRecords);
     LoggingRecords[0] = writeHysteresisRecord(text);
 }
 
-bool TForm6::checkSpinBox(QSpinBox* box, const QString& message) {
+bool TForm6::checkSpinBox(QSpinBox* box, FieldCheck check) {
     const QString text = box->text();
+    const QString message = fieldMessage(check);
     if (text.isEmpty()) {
         // Refilled, so that leaving the box again stores 1.
         box->setValue(1);
         refuse(box, message, false);
         return false;
     }
-    if (!isNumber(text)) {
+    if (!fieldPasses(check, text)) {
         refuse(box, message, false);
         return false;
     }
@@ -90,9 +91,9 @@ bool TForm6::checkSpinBox(QSpinBox* box, const QString& message) {
 }
 
 void TForm6::SetLogSpec(QWidget* left) {
-    if (left == ui->Edit2b && !checkSpinBox(ui->Edit2b, tr("Error detected in the number of passes")))
+    if (left == ui->Edit2b && !checkSpinBox(ui->Edit2b, FieldCheck::NumberOfPasses))
         return;
-    if (left == ui->Edit2c && !checkSpinBox(ui->Edit2c, tr("Error detected in the number of iterations")))
+    if (left == ui->Edit2c && !checkSpinBox(ui->Edit2c, FieldCheck::NumberOfIterations))
         return;
     LogSpecFields f;
     f.passes = ui->Edit2b->text();

@@ -208,6 +208,23 @@ void TerminalMode::setOptions(const TerminalOptions& options) {
         (opts.hexView ? static_cast<QWidget*>(hex) : text)->setFocus();
 }
 
+// The save dialog of the View menu's files: it starts where the same kind of file went last, else
+// beside the data log, else beside the configuration.
+std::optional<QString> TerminalMode::askSaveName(const QString& title, const QString& filter,
+                                                 const QString& suffix, const QString& last) {
+    const SharedSettings& s = svc.settings();
+    platform::FileDialogOptions o;
+    o.title = title;
+    o.filters = QStringList{filter, tr("All Files (*)")};
+    o.defaultSuffix = suffix;
+    o.directory = folderPart(!last.isEmpty()            ? last
+                             : !s.LogFileName.isEmpty() ? s.LogFileName
+                                                        : s.ConfigFileName);
+    o.fileName = QStringLiteral("*.") + suffix;
+    o.helpContext = 4005;
+    return svc.dialogs.saveFileName(host.window, o);
+}
+
 void TerminalMode::RecordSessionClick() {
     if (recording.isRecording()) {
         recording.stop();
@@ -215,17 +232,8 @@ void TerminalMode::RecordSessionClick() {
             onRecordingChanged(false);
         return;
     }
-    const SharedSettings& s = svc.settings();
-    platform::FileDialogOptions o;
-    o.title = tr("Record Session");
-    o.filters = QStringList{tr("Session Recording (*.BIN *.bin)"), tr("All Files (*)")};
-    o.defaultSuffix = QStringLiteral("BIN");
-    o.directory = folderPart(!recordingName.isEmpty()   ? recordingName
-                             : !s.LogFileName.isEmpty() ? s.LogFileName
-                                                        : s.ConfigFileName);
-    o.fileName = QStringLiteral("*.BIN");
-    o.helpContext = 4005;
-    const std::optional<QString> name = svc.dialogs.saveFileName(host.window, o);
+    const std::optional<QString> name = askSaveName(
+        tr("Record Session"), tr("Session Recording (*.BIN *.bin)"), QStringLiteral("BIN"), recordingName);
     if (!name)
         return;
     recordingName = *name;
@@ -248,17 +256,8 @@ void TerminalMode::recordingFailed(const QString& error) {
 }
 
 void TerminalMode::SaveReceiveWindowAsClick() {
-    const SharedSettings& s = svc.settings();
-    platform::FileDialogOptions o;
-    o.title = tr("Save Receive Window As");
-    o.filters = QStringList{tr("Text File (*.TXT *.txt)"), tr("All Files (*)")};
-    o.defaultSuffix = QStringLiteral("TXT");
-    o.directory = folderPart(!savedWindowName.isEmpty() ? savedWindowName
-                             : !s.LogFileName.isEmpty() ? s.LogFileName
-                                                        : s.ConfigFileName);
-    o.fileName = QStringLiteral("*.TXT");
-    o.helpContext = 4005;
-    const std::optional<QString> name = svc.dialogs.saveFileName(host.window, o);
+    const std::optional<QString> name = askSaveName(
+        tr("Save Receive Window As"), tr("Text File (*.TXT *.txt)"), QStringLiteral("TXT"), savedWindowName);
     if (!name)
         return;
     savedWindowName = *name;

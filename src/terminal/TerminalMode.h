@@ -63,6 +63,8 @@ private:
     void writeFailed(const QString& error);
     void recordingFailed(const QString& error);
     void echo(const QString& sent);
+    std::optional<QString> askSaveName(const QString& title, const QString& filter, const QString& suffix,
+                                       const QString& last);
 
     Services& svc;
     const ConfigTree& tree;

@@ -58,6 +58,7 @@ QByteArray lineNumber(qint64 n) {
 struct Usage {
     double cpuSeconds = 0;
     qint64 switches = 0;
+    qint64 preempted = 0; // of the switches, those forced by other work on the machine
     // Context switches by thread name, to tell which thread wakes up.
     std::map<QByteArray, qint64> byThread;
 };
@@ -77,6 +78,7 @@ Usage usage(pid_t skip) {
     rusage self{};
     ::getrusage(RUSAGE_SELF, &self);
     qint64 total = self.ru_nvcsw + self.ru_nivcsw;
+    qint64 preempted = self.ru_nivcsw;
     const QDir tasks(QStringLiteral("/proc/self/task"));
     for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile sched(tasks.filePath(tid + "/schedstat"));
@@ -85,9 +87,11 @@ Usage usage(pid_t skip) {
         QFile status(tasks.filePath(tid + "/status"));
         if (status.open(QIODevice::ReadOnly)) {
             const QByteArray s = status.readAll();
-            const qint64 n = field(s, "voluntary_ctxt_switches:") + field(s, "nonvoluntary_ctxt_switches:");
+            const qint64 forced = field(s, "nonvoluntary_ctxt_switches:");
+            const qint64 n = field(s, "voluntary_ctxt_switches:") + forced;
             if (tid.toInt() == skip) {
                 total -= n;
+                preempted -= forced;
                 continue;
             }
             QByteArray name = s.mid(6, s.indexOf('\n') - 6).trimmed();
@@ -97,6 +101,7 @@ Usage usage(pid_t skip) {
         }
     }
     u.switches = total;
+    u.preempted = preempted;
     return u;
 }
 
@@ -315,8 +320,8 @@ int main(int argc, char** argv) {
     Feeder feeder(pty.masterFd());
     const pid_t skip = feeder.threadId();
     const qint64 xServer = qEnvironmentVariableIntValue("BENCH_XSERVER_PID");
-    Samples idleCpu, idleWakeups, rateCpu, rateServer, rateWakeups, ratePaints, ratePainted, floodSeconds,
-        floodRatio, floodCpu, floodWorst, memory, memoryAfter;
+    Samples idleCpu, idleWakeups, rateCpu, ratePreempted, rateServer, rateWakeups, ratePaints, ratePainted,
+        floodSeconds, floodRatio, floodCpu, floodWorst, memory, memoryAfter;
     std::map<QByteArray, double> rateByThread;
     const double idleSeconds = std::max(2.0, seconds / 2);
     for (int r = 0; r < rounds; ++r) {
@@ -345,6 +350,7 @@ int main(int argc, char** argv) {
         wall = double(t.nsecsElapsed()) / 1e9;
         rateCpu.add(100 * (b.cpuSeconds - a.cpuSeconds) / wall);
         rateWakeups.add(double(b.switches - a.switches) / wall);
+        ratePreempted.add(double(b.preempted - a.preempted) / wall);
         rateServer.add(100 * (processSeconds(xServer) - x0) / wall);
         for (const auto& [name, n] : b.byThread)
             rateByThread[name] += double(n - a.byThread[name]) / wall / rounds;
@@ -373,10 +379,11 @@ int main(int argc, char** argv) {
     std::printf("idle, port open: CPU %s %%, %s wake-ups/s, resident %s MB\n",
                 qPrintable(idleCpu.text("%.2f")), qPrintable(idleWakeups.text("%.1f")),
                 qPrintable(memory.text("%.0f")));
-    std::printf("60-byte lines at the 57600 baud line rate for %.0f s: CPU %s %%, %s wake-ups/s, %s paints/s "
-                "covering %s windows/s\n",
+    std::printf("60-byte lines at the 57600 baud line rate for %.0f s: CPU %s %%, %s wake-ups/s (%s of them "
+                "preempted), %s paints/s covering %s windows/s\n",
                 seconds, qPrintable(rateCpu.text("%.1f")), qPrintable(rateWakeups.text("%.0f")),
-                qPrintable(ratePaints.text("%.0f")), qPrintable(ratePainted.text("%.1f")));
+                qPrintable(ratePreempted.text("%.0f")), qPrintable(ratePaints.text("%.0f")),
+                qPrintable(ratePainted.text("%.1f")));
     std::printf("  wake-ups/s by thread (mean):");
     for (const auto& [name, n] : rateByThread)
         if (n >= 0.5)

@@ -1,5 +1,7 @@
 #include "ReceiveWindow.h"
 
+#include "SteadyScrollBar.h"
+
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -38,6 +40,13 @@ ReceiveWindow::ReceiveWindow(QPlainTextEdit* edit) : edit(edit) {
     // An undo history would grow with every received byte.
     edit->setUndoRedoEnabled(false);
     edit->setMaximumBlockCount(kMaximumLines);
+    // The bar stays; it moves at most when its slider does.
+    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    edit->setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical));
+    // The scroll area lays out its bars again after every change of range, to show or hide them,
+    // and raising them there repaints both, every frame of a stream. A bar that is always on needs
+    // no such layout; a resize still lays them out.
+    QObject::disconnect(edit->verticalScrollBar(), &QScrollBar::rangeChanged, edit, nullptr);
     frame.setSingleShot(true);
     sinceFlush.start();
     QObject::connect(&frame, &QTimer::timeout, edit, [this] { flush(); });
@@ -51,9 +60,10 @@ ReceiveWindow::ReceiveWindow(QPlainTextEdit* edit) : edit(edit) {
 
 void ReceiveWindow::changed() {
     anyLine = true;
-    // A line after a quiet spell is shown at once; a stream is shown a frame at a time.
+    // A line after a quiet spell is shown at once; a stream is shown a frame at a time, by the block
+    // that arrives once the frame is due. The timer, a little later, shows the end of a stream.
     if (!frame.isActive())
-        frame.start(int(std::max<qint64>(0, kFrameMs - sinceFlush.elapsed())));
+        frame.start(int(std::max<qint64>(0, kFrameMs + kFrameSlackMs - sinceFlush.elapsed())));
 }
 
 void ReceiveWindow::setLastLine(const QByteArray& newLine) {
@@ -101,6 +111,8 @@ void ReceiveWindow::lineCompleted(const QByteArray& completed) {
 
 void ReceiveWindow::receive(const char* data, qint64 size) {
     AssembleLines(*this, data, size);
+    if (frame.isActive() && sinceFlush.elapsed() >= kFrameMs)
+        flush();
 }
 
 void ReceiveWindow::flush() {

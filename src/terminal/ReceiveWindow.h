@@ -28,6 +28,9 @@ public:
     // refresh repaints the view and its scroll bar, which at the line rate costs more than taking
     // the bytes in.
     static constexpr int kFrameMs = 100;
+    // How much later the frame's own timer runs: the blocks of a stream come more often, and showing
+    // the frame with one of them saves a wake-up.
+    static constexpr int kFrameSlackMs = 25;
 
     explicit ReceiveWindow(QPlainTextEdit* edit);
 

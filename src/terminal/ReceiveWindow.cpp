@@ -36,10 +36,10 @@ void endLine(QString& out, qsizetype& col, qsizetype chunk) {
 
 } // namespace
 
-ReceiveWindow::ReceiveWindow(QPlainTextEdit* edit) : edit(edit) {
+ReceiveWindow::ReceiveWindow(QPlainTextEdit* edit, Bounds bounds) : edit(edit), bounds(bounds) {
     // An undo history would grow with every received byte.
     edit->setUndoRedoEnabled(false);
-    edit->setMaximumBlockCount(kMaximumLines);
+    edit->setMaximumBlockCount(bounds.lines);
     // The bar stays; it moves at most when its slider does.
     edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     edit->setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical));
@@ -122,6 +122,18 @@ void ReceiveWindow::flush() {
     if (pendingLines.isEmpty() && shownKeep == line.size() && shownLength == line.size())
         return;
 
+    QTextDocument* doc = edit->document();
+    QScrollBar* bar = edit->verticalScrollBar();
+    const bool following = follow.isActive() || bar->value() >= bar->maximum();
+    const int docEnd = doc->characterCount() - 1;
+    int replaceFrom = docEnd - displayedLength(shownLength) + displayedLength(shownKeep);
+    // Backspaces into the part of a long line that the window has dropped: the line is shown anew.
+    if (replaceFrom < 0) {
+        replaceFrom = 0;
+        if (pendingLines.isEmpty())
+            shownKeep = 0;
+    }
+
     // What replaces the shown line from shownKeep on: the rest of the lines completed since the
     // last frame, then the line under construction.
     QString text;
@@ -138,30 +150,39 @@ void ReceiveWindow::flush() {
     const qsizetype from = pendingLines.isEmpty() ? shownKeep : 0;
     appendPieces(text, line.constData() + from, line.size() - from, col, chunk);
 
-    QTextDocument* doc = edit->document();
-    QScrollBar* bar = edit->verticalScrollBar();
-    const bool following = follow.isActive() || bar->value() >= bar->maximum();
-    const int docEnd = doc->characterCount() - 1;
-    int replaceFrom = docEnd - displayedLength(shownLength) + displayedLength(shownKeep);
-
-    // More new lines than the window holds (a flood between two frames): only the last ones are
-    // shown, in place of everything, instead of being laid out only to be trimmed.
-    const qsizetype breaks = text.count(QLatin1Char('\n'));
-    if (breaks >= kMaximumLines) {
-        qsizetype skip = breaks - kMaximumLines + 1;
-        qsizetype at = 0;
-        while (skip-- > 0)
+    // More new text than the window holds (a flood between two frames): only the last lines are
+    // shown, in place of everything, instead of being laid out only to be trimmed. Each piece of a
+    // long line ends in a break, so there is always one to cut at.
+    const int keepLines = bounds.lines - bounds.lines / 10;
+    const int keepCharacters = bounds.characters - bounds.characters / 10;
+    qsizetype breaks = text.count(QLatin1Char('\n'));
+    if (breaks >= bounds.lines || text.size() > keepCharacters) {
+        qsizetype at = text.size() > keepCharacters
+                           ? text.indexOf(QLatin1Char('\n'), text.size() - keepCharacters) + 1
+                           : 0;
+        for (qsizetype skip = QStringView(text).mid(at).count(QLatin1Char('\n')) - keepLines; skip > 0;
+             --skip)
             at = text.indexOf(QLatin1Char('\n'), at) + 1;
         text.remove(0, at);
+        breaks = text.count(QLatin1Char('\n'));
         replaceFrom = 0;
     }
 
     // A full window is trimmed by a tenth at a time, so the whole view is repainted once in many
-    // frames rather than in every one.
-    const int blocks = doc->blockCount();
-    const int trim = blocks + int(breaks) > kMaximumLines && replaceFrom > 0
-                         ? std::min(blocks - 1, blocks + int(breaks) - kMaximumLines + kMaximumLines / 10)
-                         : 0;
+    // frames rather than in every one. What is trimmed lies before the place the new text goes.
+    int trim = 0;
+    if (replaceFrom > 0) {
+        const int blocks = doc->blockCount();
+        if (blocks + int(breaks) > bounds.lines)
+            trim = blocks + int(breaks) - keepLines;
+        const qsizetype characters = replaceFrom + text.size();
+        if (characters > bounds.characters) {
+            const int cut = int(characters - keepCharacters);
+            const QTextBlock at = doc->findBlock(cut);
+            trim = std::max(trim, at.blockNumber() + (at.position() < cut ? 1 : 0));
+        }
+        trim = std::min(trim, doc->findBlock(replaceFrom).blockNumber());
+    }
     const bool everything = replaceFrom == 0 || trim > 0;
 
     // One edit: the widget lays out and signals once for the whole frame. It would repaint its

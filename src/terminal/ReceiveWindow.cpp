@@ -1,5 +1,6 @@
 #include "ReceiveWindow.h"
 
+#include "Memory.h"
 #include "SteadyScrollBar.h"
 
 #include <QPlainTextEdit>
@@ -193,22 +194,32 @@ void ReceiveWindow::flush() {
         view->setAttribute(Qt::WA_UpdatesDisabled, true);
     QTextCursor cursor(doc);
     cursor.beginEditBlock();
-    cursor.setPosition(replaceFrom);
+    // Trimmed first, so the document never holds more than it keeps and the new text.
+    int trimmed = 0;
+    if (trim > 0) {
+        trimmed = doc->findBlockByNumber(trim).position();
+        cursor.setPosition(0);
+        cursor.setPosition(trimmed, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    cursor.setPosition(replaceFrom - trimmed);
     if (replaceFrom < docEnd) {
-        cursor.setPosition(docEnd, QTextCursor::KeepAnchor);
+        cursor.setPosition(docEnd - trimmed, QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
     }
     cursor.insertText(text);
-    if (trim > 0) {
-        cursor.setPosition(0);
-        cursor.setPosition(doc->findBlockByNumber(trim).position(), QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-    }
     cursor.endEditBlock();
     if (partial)
         view->setAttribute(Qt::WA_UpdatesDisabled, false);
 
+    // After a trim or a flood the memory that held the dropped lines and this frame's text goes back
+    // to the system, not only to the C library.
+    const bool large = everything || text.size() > bounds.characters / 10;
     pendingLines.clear();
+    if (large) {
+        text = QString();
+        platform::returnFreedMemory();
+    }
     shownLength = shownKeep = line.size();
     if (following) {
         bar->setValue(bar->maximum());

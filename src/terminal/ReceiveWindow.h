@@ -24,10 +24,11 @@ class ReceiveWindow : public LineTarget {
 public:
     static constexpr int kDisplayChunk = 1024;
     // A long session must not eat the machine's memory. A line costs the widget about 150 bytes and
-    // each character 2.5 more: the window keeps at most this many lines and characters (about 30 MB
-    // either way), and drops its oldest tenth when it is full.
+    // each character 2 more, but the document keeps text it has dropped until its buffer is full, up
+    // to twice what it shows. The window keeps at most this many lines and characters (about 20 MB
+    // either way; 50 000 lines of 60 characters), and drops its oldest tenth when it is full.
     static constexpr int kMaximumLines = 100000;
-    static constexpr int kMaximumCharacters = 6000000;
+    static constexpr int kMaximumCharacters = 3000000;
     // A stream of lines is shown ten times a second: as easy to follow as a faster refresh, and each
     // refresh repaints the view and its scroll bar, which at the line rate costs more than taking
     // the bytes in.

@@ -13,6 +13,7 @@
 #include "SerialPort.h"
 #include "Sound.h"
 #include "TerminalMode.h"
+#include "TerminalOptions.h"
 #include "TerminalScreen.h"
 #include "TimedBackup.h"
 #include "Unit1.h"
@@ -30,6 +31,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
 #include <QShowEvent>
@@ -188,6 +190,8 @@ TMainForm::TMainForm(MainFormDeps deps, QWidget* parent)
         *svc, *configTree, *terminalWidget,
         TerminalHost{ui->ConfigurationScreen, ui->TerminalScreen, ui->TerminalModeItem, this});
     connect(ui->TerminalModeItem, &QAction::triggered, this, [this] { terminalMode->TerminalSelect(); });
+    userSettingsFile = deps.portMapFile;
+    buildViewMenu();
     programCommand = std::make_unique<ProgramInstrument>(*svc, *configTree, instrumentPicker(), *this, this);
     connect(ui->CommsProgramInstrumentItem, &QAction::triggered, this,
             [this] { programCommand->CommsProgramInstrumentClick(); });
@@ -278,7 +282,7 @@ QAction* TMainForm::action(const QString& objectName) const {
 }
 
 QList<QMenu*> TMainForm::topMenus() const {
-    return {ui->MenuFile, ui->MenuEdit, ui->MenuComms, ui->MenuOptions, ui->MenuHelp};
+    return {ui->MenuFile, ui->MenuEdit, viewMenu, ui->MenuComms, ui->MenuOptions, ui->MenuHelp};
 }
 
 void TMainForm::setStatusText(const QString& text) {
@@ -396,6 +400,56 @@ void TMainForm::Timer1_Time0() {
     enableMenus();
     if (actOnWelcome && choice)
         actOnWelcome(choice);
+}
+
+void TMainForm::buildViewMenu() {
+    viewMenu = new QMenu(tr("&View"), ui->MainMenu);
+    viewMenu->setObjectName(QStringLiteral("MenuView"));
+    viewMenu->setEnabled(false);
+    ui->MainMenu->insertMenu(ui->MenuComms->menuAction(), viewMenu);
+    viewMenu->menuAction()->setEnabled(false);
+    const auto item = [this](const char* name, const QString& text, bool checkable) {
+        QAction* a = viewMenu->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        a->setCheckable(checkable);
+        a->setProperty("helpContext", 4005);
+        return a;
+    };
+    QAction* stampLog = item("TimeStampEachLineItem", tr("&Time stamp each line"), true);
+    viewMenu->addSeparator();
+    QAction* showStamps = item("ShowTimeStampsItem", tr("Show time &stamps"), true);
+    QAction* hex = item("HexViewItem", tr("&Hex view"), true);
+    QAction* echo = item("EchoSentLinesItem", tr("&Echo sent lines"), true);
+    viewMenu->addSeparator();
+    QAction* record = item("RecordSessionItem", tr("&Record Session..."), true);
+    QAction* save = item("SaveReceiveWindowItem", tr("Save Receive &Window As..."), false);
+
+    const TerminalOptions remembered = loadTerminalOptions(userSettingsFile);
+    stampLog->setChecked(remembered.timeStampLog);
+    showStamps->setChecked(remembered.showTimeStamps);
+    hex->setChecked(remembered.hexView);
+    echo->setChecked(remembered.echoSent);
+    terminalMode->setOptions(remembered);
+    const auto apply = [this, stampLog, showStamps, hex, echo] {
+        TerminalOptions o;
+        o.timeStampLog = stampLog->isChecked();
+        o.showTimeStamps = showStamps->isChecked();
+        o.hexView = hex->isChecked();
+        o.echoSent = echo->isChecked();
+        terminalMode->setOptions(o);
+        saveTerminalOptions(userSettingsFile, o);
+    };
+    for (QAction* a : {stampLog, showStamps, hex, echo})
+        connect(a, &QAction::triggered, this, apply);
+    connect(record, &QAction::triggered, this, [this, record] {
+        terminalMode->RecordSessionClick();
+        record->setChecked(terminalMode->isRecording()); // a cancelled dialog leaves it as it was
+    });
+    terminalMode->onRecordingChanged = [record](bool on) {
+        record->setChecked(on);
+        record->setText(on ? tr("Stop &Recording Session") : tr("&Record Session..."));
+    };
+    connect(save, &QAction::triggered, this, [this] { terminalMode->SaveReceiveWindowAsClick(); });
 }
 
 InstrumentPicker& TMainForm::instrumentPicker() {

@@ -142,6 +142,8 @@ private:
     void updateTitle();
     // "Configure &Communications", saying once why the link did not open.
     void configureCommunications();
+    // The View menu: the terminal's options, session recording and saving the receive window.
+    void buildViewMenu();
 
     std::unique_ptr<Ui::TMainForm> ui;
     std::unique_ptr<TForm0> Form0;
@@ -172,6 +174,8 @@ private:
     std::unique_ptr<platform::HelpKey> helpKey;
     std::unique_ptr<platform::PortSource> ownPorts;
     QLabel* linkStatus = nullptr;
+    QMenu* viewMenu = nullptr;
+    QString userSettingsFile; // where per-user choices are remembered; empty: nowhere
     // Last, so they go before the link and the settings they use.
     std::unique_ptr<TerminalMode> terminalMode;
     std::unique_ptr<ProgramInstrument> programCommand;

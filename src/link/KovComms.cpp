@@ -259,6 +259,7 @@ QString TKovComms::ReadReply() {
         return QString();
     readingReply = true;
     QByteArray collected;
+    QByteArray raw; // every byte read, for a recording of the session
     char last = 0;
     const qint64 begun = clock->nowMs();
     // A peer that talks without end must not hold the program: replies are short lines.
@@ -271,6 +272,8 @@ QString TKovComms::ReadReply() {
         char byte = 0;
         if (serialPort->read(&byte, 1) == 1) {
             last = byte;
+            if (onBytesRead)
+                raw.append(byte);
             if (byte != CR && byte != LF) {
                 if (collected.size() >= kMaximumReplyLength)
                     break;
@@ -290,6 +293,8 @@ QString TKovComms::ReadReply() {
         serialPort->waitForReadyRead(int(wait));
     }
     readingReply = false;
+    if (onBytesRead && !raw.isEmpty())
+        onBytesRead(raw.constData(), raw.size());
     // Bytes after the reply's LF, or a reply given up on, go to the receive handler.
     if (IsOpen())
         scheduleDelivery();
@@ -303,8 +308,14 @@ void TKovComms::PollReceive() {
         if (!IsOpen() || readingReply || receiveHeld || receiveBuffer.isEmpty())
             return;
         const qint64 n = serialPort->read(receiveBuffer.data(), receiveBuffer.size());
-        if (n > 0 && onReceiveData)
-            onReceiveData(this, receiveBuffer.constData(), qint32(n));
+        if (n > 0) {
+            if (onBytesRead)
+                onBytesRead(receiveBuffer.constData(), n);
+            if (onReceiveTap)
+                onReceiveTap(this, receiveBuffer.constData(), qint32(n));
+            if (onReceiveData)
+                onReceiveData(this, receiveBuffer.constData(), qint32(n));
+        }
         // A short block means the queue is empty; the next byte announces itself.
         if (n < receiveBuffer.size())
             return;

@@ -23,6 +23,8 @@ enum class TComSpeed { br600, br1200, br2400, br4800, br9600, br19200, br38400, 
 class TKovComms;
 // Sender, DataPtr, DataSize. The bytes are overwritten by the next delivery: copy what you keep.
 using TComReceiveData = std::function<void(TKovComms* Sender, const char* DataPtr, qint32 DataSize)>;
+// Raw bytes as the link read them from the port.
+using TComBytesRead = std::function<void(const char* data, qint64 size)>;
 
 // Line speed of a TComSpeed ordinal: 600 doubling up to 38400, then 57600.
 qint32 comSpeedBaud(TComSpeed speed);
@@ -64,6 +66,11 @@ public:
     void setOutputTimeout(quint16 value) { outputTimeout = value; }
     const TComReceiveData& OnReceiveData() const { return onReceiveData; }
     void setOnReceiveData(TComReceiveData handler) { onReceiveData = std::move(handler); }
+    // Sees each unprompted block before OnReceiveData, whoever that is: a data log must not depend on
+    // which screen is shown.
+    void setOnReceiveTap(TComReceiveData tap) { onReceiveTap = std::move(tap); }
+    // Every byte read from the port, replies to exchanges included, in the order read.
+    void setOnBytesRead(TComBytesRead tap) { onBytesRead = std::move(tap); }
 
     // Open also keeps the link open: a device that goes away, or is not there yet, is opened again
     // with the same settings when it appears. Close ends that.
@@ -135,4 +142,6 @@ private:
     quint16 delayTransmission = 0;
     quint16 outputTimeout = 4000;
     TComReceiveData onReceiveData;
+    TComReceiveData onReceiveTap;
+    TComBytesRead onBytesRead;
 };

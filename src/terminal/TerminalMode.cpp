@@ -2,6 +2,8 @@
 
 #include "ConfigTree.h"
 #include "Dialogs.h"
+#include "FileCommands.h"
+#include "HexView.h"
 #include "Positional.h"
 #include "Sound.h"
 #include "TerminalCommands.h"
@@ -13,14 +15,17 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QTimer>
 
 TerminalMode::TerminalMode(Services& services, const ConfigTree& tree, TerminalScreen& screen,
                            TerminalHost host, QObject* parent)
     : QObject(parent), svc(services), tree(tree), screen(screen), host(host), receive(screen.TermRX()),
-      log(services.settings()) {
-    receive.onLineCompleted = [this](const QByteArray& line) { log.write(line); };
+      log(services.settings()), recording(services.comms()) {
+    // The log takes every block the link delivers, before whichever receive handler is installed.
+    log.attach(services.comms());
     log.onWriteFailed = [this](const QString& error) { writeFailed(error); };
+    recording.onWriteFailed = [this](const QString& error) { recordingFailed(error); };
     screen.onTransmitKey = [this](QChar key) { TerminalTransmit(key); };
     connect(screen.TermRXClear(), &QPushButton::clicked, this, &TerminalMode::TerminalRXClear);
     connect(screen.TermTXClear(), &QPushButton::clicked, this, &TerminalMode::TerminalTXClear);
@@ -30,6 +35,7 @@ TerminalMode::TerminalMode(Services& services, const ConfigTree& tree, TerminalS
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
         if (svc.settings().LoggingActive)
             log.stop();
+        recording.stop();
     });
 }
 
@@ -73,7 +79,10 @@ void TerminalMode::TerminalOpen() {
     screen.TermRXLabel()->setEnabled(true);
     screen.TermRXClear()->setEnabled(true);
     screen.TermRX()->setEnabled(true);
+    screen.TermHex()->setEnabled(true);
     receive.clear();
+    lines.cleared();
+    screen.TermHex()->clear();
 
     screen.TermTXLabel()->setEnabled(true);
     screen.TermTXClear()->setEnabled(true);
@@ -101,6 +110,9 @@ void TerminalMode::TerminalClose() {
 
 void TerminalMode::TerminalRXClear() {
     receive.clear();
+    lines.cleared();
+    screen.TermHex()->clear();
+    log.clearLine();
 }
 
 void TerminalMode::TerminalTXClear() {
@@ -110,13 +122,22 @@ void TerminalMode::TerminalTXClear() {
 void TerminalMode::TerminalTransmit(QChar Key) {
     if (Key != QLatin1Char('\r'))
         return;
-    if (const std::optional<QString> line = transmitLine(*screen.TermTX()->document()))
+    if (const std::optional<QString> line = transmitLine(*screen.TermTX()->document())) {
         svc.comms().SendText(*line + QStringLiteral("\r\n"));
+        echo(*line);
+    }
 }
 
 void TerminalMode::TerminalReceive(TKovComms* Sender, const char* DataPtr, qint32 DataSize) {
     Q_UNUSED(Sender);
-    receive.receive(DataPtr, DataSize);
+    lines.receive(DataPtr, DataSize);
+    screen.TermHex()->append(DataPtr, DataSize);
+}
+
+void TerminalMode::echo(const QString& sent) {
+    // Only what really went out: a closed port sends nothing.
+    if (opts.echoSent && svc.comms().IsOpen())
+        lines.echo(sent);
 }
 
 void TerminalMode::sendCommand(const QString& suffix) {
@@ -124,6 +145,7 @@ void TerminalMode::sendCommand(const QString& suffix) {
         terminalCommand(svc.settings().HostCommandPrefix, screen.TerminalList()->currentText(), suffix);
     writeCommandLine(screen.TermTX(), command);
     svc.comms().SendText(command + QStringLiteral("\r\n"));
+    echo(command);
 }
 
 void TerminalMode::TerminalScanClick() {
@@ -166,4 +188,89 @@ void TerminalMode::writeFailed(const QString& error) {
     const QString text = tr("Cannot write to the data log file %1: %2. Data logging has stopped.")
                              .arg(svc.settings().LogFileName, error);
     QTimer::singleShot(0, this, [this, text] { svc.dialogs.error(host.window, text); });
+}
+
+void TerminalMode::setOptions(const TerminalOptions& options) {
+    opts = options;
+    lines.showTimeStamps = opts.showTimeStamps;
+    log.timeStamps = opts.timeStampLog;
+    QWidget* text = screen.TermRX();
+    HexView* hex = screen.TermHex();
+    const bool hadFocus = text->hasFocus() || hex->hasFocus();
+    text->setVisible(!opts.hexView);
+    hex->setVisible(opts.hexView);
+    if (opts.hexView)
+        hex->flush();
+    else
+        receive.flush();
+    if (hadFocus)
+        (opts.hexView ? static_cast<QWidget*>(hex) : text)->setFocus();
+}
+
+void TerminalMode::RecordSessionClick() {
+    if (recording.isRecording()) {
+        recording.stop();
+        if (onRecordingChanged)
+            onRecordingChanged(false);
+        return;
+    }
+    const SharedSettings& s = svc.settings();
+    platform::FileDialogOptions o;
+    o.title = tr("Record Session");
+    o.filters = QStringList{tr("Session Recording (*.BIN *.bin)"), tr("All Files (*)")};
+    o.defaultSuffix = QStringLiteral("BIN");
+    o.directory = folderPart(!recordingName.isEmpty()   ? recordingName
+                             : !s.LogFileName.isEmpty() ? s.LogFileName
+                                                        : s.ConfigFileName);
+    o.fileName = QStringLiteral("*.BIN");
+    o.helpContext = 4005;
+    const std::optional<QString> name = svc.dialogs.saveFileName(host.window, o);
+    if (!name)
+        return;
+    recordingName = *name;
+    if (!recording.start(*name)) {
+        svc.sound.tone(500, 100);
+        svc.dialogs.error(host.window, tr("Cannot create file %1: %2").arg(*name, recording.errorString()));
+        return;
+    }
+    if (onRecordingChanged)
+        onRecordingChanged(true);
+}
+
+void TerminalMode::recordingFailed(const QString& error) {
+    if (onRecordingChanged)
+        onRecordingChanged(false);
+    // Inside a delivery or an exchange: the message waits until that is over.
+    const QString text =
+        tr("Cannot write to the session recording %1: %2. Recording has stopped.").arg(recordingName, error);
+    QTimer::singleShot(0, this, [this, text] { svc.dialogs.error(host.window, text); });
+}
+
+void TerminalMode::SaveReceiveWindowAsClick() {
+    const SharedSettings& s = svc.settings();
+    platform::FileDialogOptions o;
+    o.title = tr("Save Receive Window As");
+    o.filters = QStringList{tr("Text File (*.TXT *.txt)"), tr("All Files (*)")};
+    o.defaultSuffix = QStringLiteral("TXT");
+    o.directory = folderPart(!savedWindowName.isEmpty() ? savedWindowName
+                             : !s.LogFileName.isEmpty() ? s.LogFileName
+                                                        : s.ConfigFileName);
+    o.fileName = QStringLiteral("*.TXT");
+    o.helpContext = 4005;
+    const std::optional<QString> name = svc.dialogs.saveFileName(host.window, o);
+    if (!name)
+        return;
+    savedWindowName = *name;
+    QByteArray bytes;
+    if (opts.hexView) {
+        bytes = screen.TermHex()->history().text("\r\n");
+    } else {
+        receive.flush();
+        bytes = receivedWindowText(screen.TermRX()->toPlainText());
+    }
+    QSaveFile file(*name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        svc.sound.tone(500, 100);
+        svc.dialogs.error(host.window, tr("Cannot create file %1: %2").arg(*name, file.errorString()));
+    }
 }

@@ -2,6 +2,9 @@
 
 #include "DataLog.h"
 #include "ReceiveWindow.h"
+#include "SessionRecording.h"
+#include "TerminalLines.h"
+#include "TerminalOptions.h"
 #include "Unit0.h"
 
 #include <QObject>
@@ -38,18 +41,38 @@ public:
     void TerminalScanClick();
     void TerminalLogClick();
 
+    // The options of the View menu; they apply from the next line on.
+    const TerminalOptions& options() const { return opts; }
+    void setOptions(const TerminalOptions& options);
+    // "Record Session...": asks for a file and records into it; while recording, stops.
+    void RecordSessionClick();
+    bool isRecording() const { return recording.isRecording(); }
+    // "Save Receive Window As...": the receive window's text (the hex rows when those are shown).
+    void SaveReceiveWindowAsClick();
+    // The recording started or stopped (also by a failed write).
+    std::function<void(bool recording)> onRecordingChanged;
+
     // For tests: the window shows received lines once per frame; tests flush it instead of waiting.
     ReceiveWindow& receiveWindow() { return receive; }
+    DataLog& dataLog() { return log; }
+    TerminalLines& terminalLines() { return lines; }
 
 private:
     void sendCommand(const QString& suffix);
     void showLoggingButtons(bool logging);
     void writeFailed(const QString& error);
+    void recordingFailed(const QString& error);
+    void echo(const QString& sent);
 
     Services& svc;
     const ConfigTree& tree;
     TerminalScreen& screen;
     TerminalHost host;
     ReceiveWindow receive;
+    TerminalLines lines{receive};
     DataLog log;
+    SessionRecording recording;
+    TerminalOptions opts;
+    QString recordingName;
+    QString savedWindowName;
 };

@@ -3,6 +3,7 @@
 #include "ui_TerminalScreen.h"
 
 #include "FieldEvents.h"
+#include "HexView.h"
 
 #include <QKeyEvent>
 #include <QTextCursor>
@@ -27,6 +28,16 @@ TerminalScreen::TerminalScreen(QWidget* parent)
     ui->TermTXLabel->setFont(header);
     ui->TermRX->setFont(fixed);
     ui->TermTX->setFont(fixed);
+
+    hex = new HexView(this);
+    hex->setObjectName(QStringLiteral("TermHex"));
+    hex->setAccessibleName(tr("Receive Window in hex"));
+    hex->setFont(fixed);
+    hex->setFixedHeight(ui->TermRX->minimumHeight());
+    hex->setEnabled(false);
+    hex->hide();
+    ui->TerminalContentLayout->insertWidget(ui->TerminalContentLayout->indexOf(ui->TermRX) + 1, hex);
+    setTabOrder(ui->TermRX, hex);
 
     focusOnLabelClick(ui->TermRXLabel, ui->TermRX);
     focusOnLabelClick(ui->TermTXLabel, ui->TermTX);

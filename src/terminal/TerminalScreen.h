@@ -8,6 +8,7 @@
 namespace Ui {
 class TerminalScreen;
 }
+class HexView;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -32,6 +33,8 @@ public:
     QPushButton* TerminalScan() const;
     QPushButton* TermTXClear() const;
     QPlainTextEdit* TermTX() const;
+    // In place of TermRX while the hex view is on.
+    HexView* TermHex() const { return hex; }
 
     // Every character typed in the transmit window, before the window handles the key.
     std::function<void(QChar key)> onTransmitKey;
@@ -41,4 +44,5 @@ protected:
 
 private:
     std::unique_ptr<Ui::TerminalScreen> ui;
+    HexView* hex = nullptr;
 };

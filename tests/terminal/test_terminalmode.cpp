@@ -3,6 +3,7 @@
 #include "ConfigTree.h"
 #include "FakeDialogs.h"
 #include "FakeSerialPort.h"
+#include "HexView.h"
 #include "Positional.h"
 #include "QuitSignals.h"
 #include "Sound.h"
@@ -355,7 +356,7 @@ private slots:
         QVERIFY(h.screen->TerminalList()->isEnabled());
     }
 
-    void leavingTerminalModeKeepsTheLogOpen() {
+    void theLogTakesEveryLineWhateverScreenIsShown() {
         QTemporaryDir dir;
         const QString path = dir.filePath("LOG.TXT");
         Harness h;
@@ -364,20 +365,138 @@ private slots:
         h.screen->TerminalList()->setCurrentIndex(1);
         h.dialogs.saveAnswers = {path};
         QTest::mouseClick(h.screen->TerminalLog(), Qt::LeftButton);
-        h.arrive("one\r\n");
-        h.mode.TerminalSelect();
-        h.arrive("lost\r\n");
+        // Lines arrive in pieces while the screens are switched back and forth; a switch falls
+        // inside lines, between them, and between a CR and its LF.
+        QByteArray expected;
+        for (int i = 0; i < 40; ++i) {
+            const QByteArray line = "line " + QByteArray::number(i) + "\t" + QByteArray::number(i * 1.5);
+            expected += line + "\r\n";
+            h.arrive(line.left(3));
+            h.mode.TerminalSelect();
+            h.arrive(line.mid(3) + (i % 3 == 0 ? "\r" : "\r\n"));
+            if (i % 3 == 0) {
+                h.mode.TerminalSelect();
+                h.arrive("\n");
+            }
+        }
+        h.arrive("partial");
         QVERIFY(h.form0.Settings.LoggingActive);
-        h.mode.TerminalSelect();
+        if (!h.form0.Settings.TerminalActive)
+            h.mode.TerminalSelect();
         QCOMPARE(h.screen->TerminalLog()->text(), QString("End"));
         QVERIFY(!h.screen->TerminalList()->isEnabled());
         QCOMPARE(h.screen->TerminalList()->currentIndex(), 0);
         QVERIFY(h.screen->TerminalScan()->isEnabled());
+        // Clear drops the part received so far from the log too.
+        QTest::mouseClick(h.screen->TermRXClear(), Qt::LeftButton);
         h.arrive("two\r\n");
+        expected += "two\r\n";
         h.port->written.clear();
         QTest::mouseClick(h.screen->TerminalLog(), Qt::LeftButton);
         QCOMPARE(h.written(), QByteArray("#01 END\r\n")); // the selection went back to the first entry
-        QCOMPARE(fileBytes(path), QByteArray("one\r\ntwo\r\n"));
+        QCOMPARE(fileBytes(path), expected);
+    }
+
+    // What each option adds, byte for byte. Every row logs and records at once, so the rows also
+    // show that one option leaves the other outputs alone. Steps in <>: <vanish> the device goes and
+    // comes back, <send> types a line, <reply> an exchange reads one reply.
+    void eachOptionsBytes_data() {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<int>("separator"); // first and second character of the data separator
+        QTest::addColumn<int>("offset");    // of the clock's time zone, in seconds
+        QTest::addColumn<QByteArrayList>("steps");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray t = "2026-12-07T18:40:05.123+01:00";
+        QTest::newRow("log, Tab") << "log" << 0x0900 << 3600 << QByteArrayList{"1.5\t2", "\r\n\r"}
+                                  << t + "\t1.5\t2\r\n" + t + "\t\r\n";
+        QTest::newRow("log, comma, west of UTC")
+            << "log" << 0x2C00 << -(5 * 3600 + 30 * 60) << QByteArrayList{"a\r\n"}
+            << QByteArray("2026-12-07T12:10:05.123-05:30,a\r\n");
+        QTest::newRow("log, two characters") << "log" << 0x2C20 << 0 << QByteArrayList{"a\r\n"}
+                                             << QByteArray("2026-12-07T17:40:05.123+00:00, a\r\n");
+        for (const int sep : {0x0000, 0x0D00, 0x0A00, 0x0D0A})
+            QTest::addRow("log, separator %04x gives Tab", sep)
+                << "log" << sep << 3600 << QByteArrayList{"a\r\n"} << t + "\ta\r\n";
+        QTest::newRow("log, device lost and back")
+            << "log" << 0x0900 << 3600 << QByteArrayList{"be", "<vanish>", "fore\r\n"}
+            << "# link lost " + t + "\r\n# link back " + t + "\r\n" + t + "\tbefore\r\n";
+        QTest::newRow("window time stamps")
+            << "window stamps" << 0x0900 << 3600 << QByteArrayList{"ab\bc\r", "\r", "\b", "x"}
+            << QByteArray("18:40:05.123 ac\n18:40:05.123 \n18:40:05.123 x");
+        QTest::newRow("echo") << "window echo" << 0x0900 << 0
+                              << QByteArrayList{"part", "<send>", "ial\r\n", "<send>", "x"}
+                              << QByteArray("> #07 RUN\n> #01 SYS\npartial\n> #01 SYS\n> #07 END\nx");
+        QTest::newRow("hex rows")
+            << "hex" << 0x0900 << 0 << QByteArrayList{QByteArray("AB\r\n\b\0\xff~ 0123456", 16), "Z"}
+            << QByteArray("00000000  41 42 0D 0A 08 00 FF 7E  20 30 31 32 33 34 35 36  AB.....~ 0123456\n"
+                          "00000010  5A                                                Z\n");
+        QTest::newRow("recording") << "recording" << 0x0900 << 0
+                                   << QByteArrayList{QByteArray("a\0b\xff\r", 5), "<reply>", "<vanish>",
+                                                     "\b\n", "<send>"}
+                                   << QByteArray("a\0b\xff\rOK\r\n\b\n", 11);
+    }
+    void eachOptionsBytes() {
+        QFETCH(QString, output);
+        QFETCH(int, separator);
+        QFETCH(int, offset);
+        QFETCH(QByteArrayList, steps);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        Harness h;
+        QVERIFY(h.showAndActivate());
+        const QDateTime at(QDate(2026, 12, 7), QTime(17, 40, 5, 123), Qt::UTC);
+        const QDateTime local = at.toOffsetFromUtc(offset);
+        h.mode.dataLog().now = [&] { return local; };
+        h.mode.terminalLines().now = [&] { return local; };
+        SetDelimiter(h.form0.Settings.HostDataSeparator, "Sep", quint8(separator >> 8), quint8(separator));
+        TerminalOptions o;
+        o.timeStampLog = output == "log";
+        o.showTimeStamps = output == "window stamps";
+        o.echoSent = output == "window echo";
+        o.hexView = output == "hex";
+        h.mode.setOptions(o);
+        h.mode.TerminalSelect();
+        h.screen->TerminalList()->setCurrentIndex(1);
+        h.dialogs.saveAnswers = {dir.filePath("LOG.TXT"), dir.filePath("REC.BIN")};
+        QTest::mouseClick(h.screen->TerminalLog(), Qt::LeftButton);
+        h.mode.RecordSessionClick();
+        QVERIFY(h.mode.isRecording());
+        h.port->written.clear();
+        for (const QByteArray& step : steps) {
+            if (step == "<vanish>") {
+                h.port->vanish();
+                QTRY_VERIFY(h.form0.Comms.state().condition == LinkState::Condition::Lost);
+                QTRY_VERIFY_WITH_TIMEOUT(h.form0.Comms.IsOpen(), 10000);
+            } else if (step == "<send>") {
+                h.mode.TerminalTXClear();
+                h.screen->TermTX()->setFocus();
+                h.type("#01 SYS\n");
+            } else if (step == "<reply>") {
+                h.port->feed("OK\r\n");
+                QCOMPARE(h.form0.Comms.ReadReply(), QString("OK"));
+            } else {
+                h.arrive(step);
+            }
+        }
+        h.mode.RecordSessionClick();
+        QTest::mouseClick(h.screen->TerminalLog(), Qt::LeftButton);
+        h.mode.receiveWindow().flush();
+        h.screen->TermHex()->flush();
+        QByteArray actual;
+        if (output == "log")
+            actual = fileBytes(dir.filePath("LOG.TXT"));
+        else if (output == "recording")
+            actual = fileBytes(dir.filePath("REC.BIN"));
+        else if (output == "hex")
+            actual = h.screen->TermHex()->history().text("\n");
+        else
+            actual = h.rx().toLatin1();
+        QCOMPARE(actual, expected);
+        // Echoes stay in the window; the hex view and the recording see only received bytes.
+        QVERIFY(!fileBytes(dir.filePath("LOG.TXT")).contains("> "));
+        QVERIFY(!fileBytes(dir.filePath("REC.BIN")).contains("> #"));
+        QVERIFY(h.screen->TermHex()->isVisible() == o.hexView);
+        QVERIFY(h.screen->TermRX()->isVisible() == !o.hexView);
     }
 
     void aWriteFailureIsReportedOnceAndStopsLogging_data() {

@@ -10,6 +10,8 @@
 //
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_receive [rounds=5] [seconds=10] [megabytes=20]
 //
+// BENCH_VIEW=stamps,hex,echo turns those view options on first, as the View menu does.
+//
 // Runs under a real display too (QT_QPA_PLATFORM=xcb with DISPLAY set, e.g. under Xvfb); with
 // BENCH_XSERVER_PID set it also reports the X server's CPU share at the line rate.
 #include "FakeDialogs.h"
@@ -19,6 +21,7 @@
 #include "Sound.h"
 #include "TerminalMode.h"
 
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -224,7 +227,7 @@ bool shows(QPlainTextEdit* rx, qint64 line) {
     const QByteArray want = lineNumber(line).left(kLineLength - 2);
     for (QTextBlock b = rx->document()->lastBlock();
          b.isValid() && b.blockNumber() > rx->document()->blockCount() - 4; b = b.previous())
-        if (b.text().toLatin1() == want)
+        if (b.text().toLatin1().endsWith(want)) // after a time stamp, if shown
             return true;
     return false;
 }
@@ -315,8 +318,18 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The view options, as the View menu sets them: BENCH_VIEW=stamps,hex,echo
+    const QStringList view = qEnvironmentVariable("BENCH_VIEW").split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const auto& [option, item] :
+         {std::pair{"stamps", "ShowTimeStampsItem"}, std::pair{"hex", "HexViewItem"},
+          std::pair{"echo", "EchoSentLinesItem"}})
+        if (view.contains(QLatin1String(option)))
+            window.action(QLatin1String(item))->trigger();
+    auto* shown = view.contains(QStringLiteral("hex"))
+                      ? window.findChild<QAbstractScrollArea*>(QStringLiteral("TermHex"))
+                      : static_cast<QAbstractScrollArea*>(rx);
     PaintCounter painted;
-    rx->viewport()->installEventFilter(&painted);
+    shown->viewport()->installEventFilter(&painted);
     Feeder feeder(pty.masterFd());
     const pid_t skip = feeder.threadId();
     const qint64 xServer = qEnvironmentVariableIntValue("BENCH_XSERVER_PID");
@@ -355,7 +368,7 @@ int main(int argc, char** argv) {
         for (const auto& [name, n] : b.byThread)
             rateByThread[name] += double(n - a.byThread[name]) / wall / rounds;
         ratePaints.add(double(painted.paints) / wall);
-        ratePainted.add(painted.pixels / wall / (rx->viewport()->width() * rx->viewport()->height()));
+        ratePainted.add(painted.pixels / wall / (shown->viewport()->width() * shown->viewport()->height()));
 
         // As fast as it goes.
         a = usage(skip);
@@ -375,7 +388,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "round %d done\n", r + 1);
     }
 
-    std::printf("%d rounds, medians (ranges)\n", rounds);
+    std::printf("%d rounds, medians (ranges)%s%s\n", rounds,
+                view.isEmpty() ? "" : ", view options: ", qPrintable(view.join(QLatin1Char(','))));
     std::printf("idle, port open: CPU %s %%, %s wake-ups/s, resident %s MB\n",
                 qPrintable(idleCpu.text("%.2f")), qPrintable(idleWakeups.text("%.1f")),
                 qPrintable(memory.text("%.0f")));

@@ -41,13 +41,7 @@ ReceiveWindow::ReceiveWindow(QPlainTextEdit* edit, Bounds bounds) : edit(edit), 
     // An undo history would grow with every received byte.
     edit->setUndoRedoEnabled(false);
     edit->setMaximumBlockCount(bounds.lines);
-    // The bar stays; it moves at most when its slider does.
-    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    edit->setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical));
-    // The scroll area lays out its bars again after every change of range, to show or hide them,
-    // and raising them there repaints both, every frame of a stream. A bar that is always on needs
-    // no such layout; a resize still lays them out.
-    QObject::disconnect(edit->verticalScrollBar(), &QScrollBar::rangeChanged, edit, nullptr);
+    SteadyScrollBar::install(edit);
     frame.setSingleShot(true);
     sinceFlush.start();
     QObject::connect(&frame, &QTimer::timeout, edit, [this] { flush(); });
@@ -112,6 +106,10 @@ void ReceiveWindow::lineCompleted(const QByteArray& completed) {
 
 void ReceiveWindow::receive(const char* data, qint64 size) {
     AssembleLines(*this, data, size);
+    showIfDue();
+}
+
+void ReceiveWindow::showIfDue() {
     if (frame.isActive() && sinceFlush.elapsed() >= kFrameMs)
         flush();
 }

@@ -57,6 +57,9 @@ public:
     // One received block: assembled into lines now, shown with the next frame, the view kept at
     // the end if it was there.
     void receive(const char* data, qint64 size);
+    // Once a block has been taken in (through this window's receive or another line target in
+    // front of it): shows the frame if it is due, in the wake-up that brought the bytes.
+    void showIfDue();
     // Shows at once what has been received so far.
     void flush();
     // Empties the window; a partial line received so far is dropped.

@@ -1,10 +1,17 @@
 #include "SteadyScrollBar.h"
 
+#include <QAbstractScrollArea>
 #include <QStyle>
 #include <QStyleOptionSlider>
 
 SteadyScrollBar::SteadyScrollBar(Qt::Orientation orientation, QWidget* parent)
     : QScrollBar(orientation, parent) {}
+
+void SteadyScrollBar::install(QAbstractScrollArea* view) {
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    view->setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical));
+    QObject::disconnect(view->verticalScrollBar(), &QScrollBar::rangeChanged, view, nullptr);
+}
 
 SteadyScrollBar::Look SteadyScrollBar::look() const {
     QStyleOptionSlider option;

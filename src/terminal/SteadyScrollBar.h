@@ -3,6 +3,8 @@
 #include <QRect>
 #include <QScrollBar>
 
+class QAbstractScrollArea;
+
 // A scroll bar that repaints only when what it shows changes.
 //
 // A window that takes in a stream changes its scroll range with every frame, and a plain scroll bar
@@ -14,6 +16,12 @@
 class SteadyScrollBar : public QScrollBar {
 public:
     explicit SteadyScrollBar(Qt::Orientation orientation, QWidget* parent = nullptr);
+
+    // Gives a view that takes in a stream a vertical bar of this kind, always shown. The scroll
+    // area lays out its bars again after every change of range, to show or hide them, and raising
+    // them there repaints both, every frame; a bar that is always on needs no such layout (a resize
+    // still lays them out).
+    static void install(QAbstractScrollArea* view);
 
 protected:
     void sliderChange(SliderChange change) override;

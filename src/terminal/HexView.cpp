@@ -57,8 +57,8 @@ void HexView::updateScrollBars() {
     verticalScrollBar()->setRange(0, int(std::max<qint64>(0, rows - visible)));
     verticalScrollBar()->setPageStep(visible);
     verticalScrollBar()->setSingleStep(1);
-    const int width =
-        fontMetrics().horizontalAdvance(QString(hexRow(0, "", kHexRowBytes).size() + 2, QLatin1Char('0')));
+    const int width = fontMetrics().horizontalAdvance(
+        QString(hexRow(0, nullptr, 0).size() + kHexRowBytes + 2, QLatin1Char('0')));
     horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
     horizontalScrollBar()->setPageStep(viewport()->width());
 }

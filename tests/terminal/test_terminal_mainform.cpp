@@ -11,7 +11,9 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFrame>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -95,6 +97,64 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("1.5\t2.5\r\n"));
         QVERIFY(dialogs.errors.isEmpty());
+    }
+
+    // The View menu drives terminal mode's options, remembers them per user for the next start,
+    // and saves what the receive window shows.
+    void theViewMenu() {
+        const QString settings = dir.filePath("ports.ini");
+        QFile::remove(settings);
+        const auto makeRemembering = [&] {
+            MainFormDeps deps = fakeMainFormDeps(clock, dialogs, sound, dir.path(), &port);
+            deps.portMapFile = settings;
+            auto w = std::make_unique<TMainForm>(std::move(deps));
+            w->Timer1.stop();
+            w->show();
+            return w;
+        };
+        {
+            auto w = makeRemembering();
+            QVERIFY(QTest::qWaitForWindowActive(w.get()));
+            QVERIFY(w->topMenus().contains(w->findChild<QMenu*>("MenuView")));
+            for (const char* name :
+                 {"TimeStampEachLineItem", "ShowTimeStampsItem", "HexViewItem", "EchoSentLinesItem"})
+                QVERIFY2(!w->action(name)->isChecked(), name); // off until chosen
+            w->action("TerminalModeItem")->trigger();
+            w->action("EchoSentLinesItem")->trigger();
+            auto* tx = w->findChild<QPlainTextEdit*>("TermTX");
+            QTest::keyClicks(tx, "#01 SYS");
+            QTest::keyClick(tx, Qt::Key_Return);
+            arrive(*w, "917 Version 1.01\r\nnext");
+            dialogs.saveAnswers = {dir.filePath("WINDOW.TXT")};
+            w->action("SaveReceiveWindowItem")->trigger();
+            QFile saved(dir.filePath("WINDOW.TXT"));
+            QVERIFY(saved.open(QIODevice::ReadOnly));
+            QCOMPARE(saved.readAll(), QByteArray("> #01 SYS\r\n917 Version 1.01\r\nnext\r\n"));
+
+            QAction* record = w->action("RecordSessionItem");
+            dialogs.saveAnswers = {};
+            record->trigger(); // cancelled
+            QVERIFY(!record->isChecked());
+            dialogs.saveAnswers = {dir.filePath("missing/REC.BIN")};
+            record->trigger();
+            QVERIFY(!record->isChecked());
+            QCOMPARE(dialogs.errors.size(), 1);
+            dialogs.saveAnswers = {dir.filePath("REC.BIN")};
+            record->trigger();
+            QVERIFY(record->isChecked());
+            QVERIFY(w->terminal().isRecording());
+            w->action("HexViewItem")->trigger();
+            QVERIFY(w->findChild<QWidget*>("TermHex")->isVisible());
+            QVERIFY(!w->findChild<QWidget*>("TermRX")->isVisible());
+        }
+        // The recording ended with the window; the choices are there at the next start.
+        QCOMPARE(QFileInfo(dir.filePath("REC.BIN")).size(), 0);
+        auto w = makeRemembering();
+        QVERIFY(w->action("EchoSentLinesItem")->isChecked());
+        QVERIFY(w->action("HexViewItem")->isChecked());
+        QVERIFY(!w->action("TimeStampEachLineItem")->isChecked());
+        QVERIFY(!w->action("RecordSessionItem")->isChecked());
+        QCOMPARE(w->terminal().options().hexView, true);
     }
 
     void programInstrumentThroughTheChoiceDialog() {

@@ -499,6 +499,27 @@ private slots:
         QVERIFY(h.screen->TermRX()->isVisible() == !o.hexView);
     }
 
+    // A full hex history drops its oldest whole rows; the rows kept keep their offsets.
+    void theHexHistoryIsBounded() {
+        HexHistory history(64);
+        QByteArray all;
+        for (int i = 0; i < 30; ++i) {
+            const QByteArray block(7, char('a' + i % 26));
+            all += block;
+            history.append(block.constData(), block.size());
+            QVERIFY(history.size() <= 64);
+        }
+        QCOMPARE(history.firstOffset() % kHexRowBytes, 0);
+        QCOMPARE(history.firstOffset() + history.size(), qint64(all.size()));
+        const qint64 last = history.rowCount() - 1;
+        const qint64 lastOffset = history.firstOffset() + last * kHexRowBytes;
+        QCOMPARE(history.row(last),
+                 hexRow(lastOffset, all.constData() + lastOffset, int(all.size() - lastOffset)));
+        history.clear();
+        history.append("x", 1);
+        QCOMPARE(history.text("\n"), hexRow(0, "x", 1) + "\n");
+    }
+
     void aWriteFailureIsReportedOnceAndStopsLogging_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason");

@@ -170,6 +170,18 @@ int main(int argc, char** argv) {
     click(&w, "TerminalScan");
     settle(800);
     save(&w, "terminal");
+    // The same bytes in the hex view, with the lines sent echoed and time-stamped in the text view.
+    w.action("HexViewItem")->trigger();
+    settle(300);
+    save(&w, "terminal-hex");
+    w.action("HexViewItem")->trigger();
+    w.action("ShowTimeStampsItem")->trigger();
+    w.action("EchoSentLinesItem")->trigger();
+    click(&w, "TerminalScan");
+    settle(800);
+    save(&w, "terminal-options");
+    w.action("ShowTimeStampsItem")->trigger();
+    w.action("EchoSentLinesItem")->trigger();
 
     w.Timer1.stop();
     demo->stop();

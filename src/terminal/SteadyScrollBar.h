@@ -10,7 +10,7 @@ class QAbstractScrollArea;
 // A window that takes in a stream changes its scroll range with every frame, and a plain scroll bar
 // repaints for each change, although once the slider has shrunk to its least length it stays put at
 // the end. The styles draw the groove with lines and fills as tall as the bar, which the raster
-// engine splits over its thread pool: every needless repaint woke a dozen threads. The look is
+// engine splits over its thread pool: every needless repaint cost dozens of wake-ups. The look is
 // compared once the change is over, as a window following its end first grows the range and then
 // moves to the new end.
 class SteadyScrollBar : public QScrollBar {

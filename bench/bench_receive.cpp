@@ -3,11 +3,14 @@
 // lines (58 characters, CR LF) at the 57600 baud line rate (5760 bytes a second) and then as fast as
 // the pseudo-terminal takes them. Measured from /proc, for the program's threads only (the feeding
 // thread is left out): CPU share and wake-ups a second with the port open and nothing arriving; CPU
-// share at the line rate; for the flood, the time until the last line is shown, the bytes shown a
-// second as a multiple of the line rate, CPU seconds, and the longest the event loop took to answer
-// a posted event (what a key press would wait). Rounds are interleaved; medians with ranges.
+// share and wake-ups a second at the line rate, the wake-ups also by thread; for the flood, the time
+// until the last line is shown, the bytes shown a second as a multiple of the line rate, CPU seconds,
+// the longest the event loop took to answer a posted event (what a key press would wait), and the
+// memory resident once it is over. Rounds are interleaved; medians with ranges.
 //
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_receive [rounds=5] [seconds=10] [megabytes=20]
+//
+// BENCH_VIEW=stamps,hex,echo turns those view options on first, as the View menu does.
 //
 // Runs under a real display too (QT_QPA_PLATFORM=xcb with DISPLAY set, e.g. under Xvfb); with
 // BENCH_XSERVER_PID set it also reports the X server's CPU share at the line rate.
@@ -18,6 +21,7 @@
 #include "Sound.h"
 #include "TerminalMode.h"
 
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -34,7 +38,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <map>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
@@ -55,6 +61,9 @@ QByteArray lineNumber(qint64 n) {
 struct Usage {
     double cpuSeconds = 0;
     qint64 switches = 0;
+    qint64 preempted = 0; // of the switches, those forced by other work on the machine
+    // Context switches by thread name, to tell which thread wakes up.
+    std::map<QByteArray, qint64> byThread;
 };
 
 qint64 field(const QByteArray& status, const char* key) {
@@ -65,22 +74,37 @@ qint64 field(const QByteArray& status, const char* key) {
 }
 
 // The process's threads except the feeding one: CPU from schedstat (nanoseconds), wake-ups as
-// context switches.
+// context switches. The process total comes from getrusage, which keeps the switches of threads
+// that have ended (Qt's pool lets idle threads go).
 Usage usage(pid_t skip) {
     Usage u;
+    rusage self{};
+    ::getrusage(RUSAGE_SELF, &self);
+    qint64 total = self.ru_nvcsw + self.ru_nivcsw;
+    qint64 preempted = self.ru_nivcsw;
     const QDir tasks(QStringLiteral("/proc/self/task"));
     for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (tid.toInt() == skip)
-            continue;
         QFile sched(tasks.filePath(tid + "/schedstat"));
-        if (sched.open(QIODevice::ReadOnly))
+        if (tid.toInt() != skip && sched.open(QIODevice::ReadOnly))
             u.cpuSeconds += sched.readAll().split(' ').first().toDouble() / 1e9;
         QFile status(tasks.filePath(tid + "/status"));
         if (status.open(QIODevice::ReadOnly)) {
             const QByteArray s = status.readAll();
-            u.switches += field(s, "voluntary_ctxt_switches:") + field(s, "nonvoluntary_ctxt_switches:");
+            const qint64 forced = field(s, "nonvoluntary_ctxt_switches:");
+            const qint64 n = field(s, "voluntary_ctxt_switches:") + forced;
+            if (tid.toInt() == skip) {
+                total -= n;
+                preempted -= forced;
+                continue;
+            }
+            QByteArray name = s.mid(6, s.indexOf('\n') - 6).trimmed();
+            if (name.startsWith("Thread (pooled)"))
+                name = "Thread (pooled)";
+            u.byThread[name] += n;
         }
     }
+    u.switches = total;
+    u.preempted = preempted;
     return u;
 }
 
@@ -203,7 +227,7 @@ bool shows(QPlainTextEdit* rx, qint64 line) {
     const QByteArray want = lineNumber(line).left(kLineLength - 2);
     for (QTextBlock b = rx->document()->lastBlock();
          b.isValid() && b.blockNumber() > rx->document()->blockCount() - 4; b = b.previous())
-        if (b.text().toLatin1() == want)
+        if (b.text().toLatin1().endsWith(want)) // after a time stamp, if shown
             return true;
     return false;
 }
@@ -294,13 +318,24 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The view options, as the View menu sets them: BENCH_VIEW=stamps,hex,echo
+    const QStringList view = qEnvironmentVariable("BENCH_VIEW").split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const auto& [option, item] :
+         {std::pair{"stamps", "ShowTimeStampsItem"}, std::pair{"hex", "HexViewItem"},
+          std::pair{"echo", "EchoSentLinesItem"}})
+        if (view.contains(QLatin1String(option)))
+            window.action(QLatin1String(item))->trigger();
+    auto* shown = view.contains(QStringLiteral("hex"))
+                      ? window.findChild<QAbstractScrollArea*>(QStringLiteral("TermHex"))
+                      : static_cast<QAbstractScrollArea*>(rx);
     PaintCounter painted;
-    rx->viewport()->installEventFilter(&painted);
+    shown->viewport()->installEventFilter(&painted);
     Feeder feeder(pty.masterFd());
     const pid_t skip = feeder.threadId();
     const qint64 xServer = qEnvironmentVariableIntValue("BENCH_XSERVER_PID");
-    Samples idleCpu, idleWakeups, rateCpu, rateServer, rateWakeups, ratePaints, ratePainted, floodSeconds,
-        floodRatio, floodCpu, floodWorst, memory;
+    Samples idleCpu, idleWakeups, rateCpu, ratePreempted, rateServer, rateWakeups, ratePaints, ratePainted,
+        floodSeconds, floodRatio, floodCpu, floodWorst, memory, memoryAfter;
+    std::map<QByteArray, double> rateByThread;
     const double idleSeconds = std::max(2.0, seconds / 2);
     for (int r = 0; r < rounds; ++r) {
         // Idle, port open.
@@ -328,9 +363,12 @@ int main(int argc, char** argv) {
         wall = double(t.nsecsElapsed()) / 1e9;
         rateCpu.add(100 * (b.cpuSeconds - a.cpuSeconds) / wall);
         rateWakeups.add(double(b.switches - a.switches) / wall);
+        ratePreempted.add(double(b.preempted - a.preempted) / wall);
         rateServer.add(100 * (processSeconds(xServer) - x0) / wall);
+        for (const auto& [name, n] : b.byThread)
+            rateByThread[name] += double(n - a.byThread[name]) / wall / rounds;
         ratePaints.add(double(painted.paints) / wall);
-        ratePainted.add(painted.pixels / wall / (rx->viewport()->width() * rx->viewport()->height()));
+        ratePainted.add(painted.pixels / wall / (shown->viewport()->width() * shown->viewport()->height()));
 
         // As fast as it goes.
         a = usage(skip);
@@ -344,22 +382,33 @@ int main(int argc, char** argv) {
         floodRatio.add(double(megabytes << 20) / wall / kLineRate);
         floodCpu.add(b.cpuSeconds - a.cpuSeconds);
         floodWorst.add(worst);
+        // What the window keeps after a flood, once it has settled.
+        runUntil(nullptr, 300, 0, false);
+        memoryAfter.add(double(residentKb()) / 1024);
         std::fprintf(stderr, "round %d done\n", r + 1);
     }
 
-    std::printf("%d rounds, medians (ranges)\n", rounds);
+    std::printf("%d rounds, medians (ranges)%s%s\n", rounds,
+                view.isEmpty() ? "" : ", view options: ", qPrintable(view.join(QLatin1Char(','))));
     std::printf("idle, port open: CPU %s %%, %s wake-ups/s, resident %s MB\n",
                 qPrintable(idleCpu.text("%.2f")), qPrintable(idleWakeups.text("%.1f")),
                 qPrintable(memory.text("%.0f")));
-    std::printf("60-byte lines at the 57600 baud line rate for %.0f s: CPU %s %%, %s wake-ups/s, %s paints/s "
-                "covering %s windows/s\n",
+    std::printf("60-byte lines at the 57600 baud line rate for %.0f s: CPU %s %%, %s wake-ups/s (%s of them "
+                "preempted), %s paints/s covering %s windows/s\n",
                 seconds, qPrintable(rateCpu.text("%.1f")), qPrintable(rateWakeups.text("%.0f")),
-                qPrintable(ratePaints.text("%.0f")), qPrintable(ratePainted.text("%.1f")));
+                qPrintable(ratePreempted.text("%.0f")), qPrintable(ratePaints.text("%.0f")),
+                qPrintable(ratePainted.text("%.1f")));
+    std::printf("  wake-ups/s by thread (mean):");
+    for (const auto& [name, n] : rateByThread)
+        if (n >= 0.5)
+            std::printf(" %s %.0f;", name.constData(), n);
+    std::printf("\n");
     std::printf(
         "%lld MiB as fast as it goes: shown in %s s = %s x the line rate, %s CPU s, event loop answered "
-        "within %s ms\n",
+        "within %s ms, resident after it %s MB\n",
         megabytes, qPrintable(floodSeconds.text("%.2f")), qPrintable(floodRatio.text("%.0f")),
-        qPrintable(floodCpu.text("%.2f")), qPrintable(floodWorst.text("%.0f")));
+        qPrintable(floodCpu.text("%.2f")), qPrintable(floodWorst.text("%.0f")),
+        qPrintable(memoryAfter.text("%.0f")));
     if (xServer > 0)
         std::printf("X server CPU at the line rate: %s %%\n", qPrintable(rateServer.text("%.1f")));
     return 0;

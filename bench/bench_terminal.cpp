@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
     const qint64 megabytes = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
     const QByteArray data = readings(megabytes << 20, 7);
 
-    for (const int already : {10000, 200000}) {
+    for (const int already : {10000, ReceiveWindow::kMaximumLines - 10000}) {
         Terminal t;
         QByteArray fill;
         for (int i = 0; i < already; ++i)

@@ -5,10 +5,15 @@
 
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 namespace {
 constexpr char CR = 13;
 constexpr char LF = 10;
 constexpr int kMinimumPollMs = 10;
+// Deliveries are a poll period apart on average, but this many may come sooner: a line that arrives a
+// little early on a stream is taken in the wake-up that announced it instead of in one of its own.
+constexpr int kPollBurst = 2;
 constexpr int kDeviceWatchMs = 1000;
 // Blocks handed over in one go before the event loop gets a turn, so a flood cannot starve input
 // and painting.
@@ -90,7 +95,8 @@ int TKovComms::deliveryDelay() const {
 
 void TKovComms::scheduleDelivery() {
     if (!deliveryTimer.isActive())
-        deliveryTimer.start(deliveryDelay());
+        deliveryTimer.start(int(std::clamp<qint64>(pollDueMs - kPollBurst * deliveryDelay() - clock->nowMs(),
+                                                   0, deliveryDelay())));
 }
 
 void TKovComms::setReceiveHeld(bool held) {
@@ -328,6 +334,7 @@ QByteArray TKovComms::TakeWaitingInput() {
 }
 
 void TKovComms::PollReceive() {
+    pollDueMs = std::max(pollDueMs, clock->nowMs()) + deliveryDelay();
     // The handler may start an exchange, hold delivery or close the link: look again before each block.
     for (int i = 0; i < kBlocksPerDelivery; ++i) {
         if (!IsOpen() || readingReply || receiveHeld || receiveBuffer.isEmpty())

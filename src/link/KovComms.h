@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <limits>
 #include <memory>
 
 namespace platform {
@@ -121,9 +122,10 @@ private:
 
     std::unique_ptr<platform::SerialPort> serialPort;
     platform::Clock* clock;
-    // Runs once after bytes arrive, so bytes that follow closely are delivered together; nothing
-    // runs while the line is quiet.
+    // Runs once bytes arrive, at once unless deliveries have come faster than the poll period, so a
+    // flood is taken in large blocks; nothing runs while the line is quiet.
     QTimer deliveryTimer;
+    qint64 pollDueMs = std::numeric_limits<qint64>::min() / 2; // when the next delivery is due on average
     // Runs only while a wanted link has no device; one look a second costs nothing worth counting.
     QTimer reconnectTimer;
     QByteArray receiveBuffer;

@@ -1,6 +1,7 @@
 #include "HexView.h"
 
 #include "ReceiveWindow.h"
+#include "SteadyScrollBar.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -10,7 +11,7 @@
 
 HexView::HexView(QWidget* parent) : QAbstractScrollArea(parent) {
     setFocusPolicy(Qt::StrongFocus);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    SteadyScrollBar::install(this);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     frame.setSingleShot(true);
     sinceFlush.start();
@@ -23,9 +24,15 @@ int HexView::rowHeight() const {
 
 void HexView::append(const char* data, qint64 size) {
     bytes.append(data, size);
-    // Hidden, it only keeps the bytes; shown, it follows the stream a frame at a time.
-    if (isVisible() && !frame.isActive())
-        frame.start(int(std::max<qint64>(0, ReceiveWindow::kFrameMs - sinceFlush.elapsed())));
+    // Hidden, it only keeps the bytes; shown, it follows the stream a frame at a time, shown by the
+    // block that arrives once the frame is due, as the receive window does.
+    if (!isVisible())
+        return;
+    if (sinceFlush.elapsed() >= ReceiveWindow::kFrameMs)
+        flush();
+    else if (!frame.isActive())
+        frame.start(int(std::max<qint64>(0, ReceiveWindow::kFrameMs + ReceiveWindow::kFrameSlackMs -
+                                                sinceFlush.elapsed())));
 }
 
 void HexView::clear() {

@@ -1,5 +1,8 @@
 #include "ReceiveWindow.h"
 
+#include "Memory.h"
+#include "SteadyScrollBar.h"
+
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -34,10 +37,11 @@ void endLine(QString& out, qsizetype& col, qsizetype chunk) {
 
 } // namespace
 
-ReceiveWindow::ReceiveWindow(QPlainTextEdit* edit) : edit(edit) {
+ReceiveWindow::ReceiveWindow(QPlainTextEdit* edit, Bounds bounds) : edit(edit), bounds(bounds) {
     // An undo history would grow with every received byte.
     edit->setUndoRedoEnabled(false);
-    edit->setMaximumBlockCount(kMaximumLines);
+    edit->setMaximumBlockCount(bounds.lines);
+    SteadyScrollBar::install(edit);
     frame.setSingleShot(true);
     sinceFlush.start();
     QObject::connect(&frame, &QTimer::timeout, edit, [this] { flush(); });
@@ -51,9 +55,10 @@ ReceiveWindow::ReceiveWindow(QPlainTextEdit* edit) : edit(edit) {
 
 void ReceiveWindow::changed() {
     anyLine = true;
-    // A line after a quiet spell is shown at once; a stream is shown a frame at a time.
+    // A line after a quiet spell is shown at once; a stream is shown a frame at a time, by the block
+    // that arrives once the frame is due. The timer, a little later, shows the end of a stream.
     if (!frame.isActive())
-        frame.start(int(std::max<qint64>(0, kFrameMs - sinceFlush.elapsed())));
+        frame.start(int(std::max<qint64>(0, kFrameMs + kFrameSlackMs - sinceFlush.elapsed())));
 }
 
 void ReceiveWindow::setLastLine(const QByteArray& newLine) {
@@ -101,6 +106,12 @@ void ReceiveWindow::lineCompleted(const QByteArray& completed) {
 
 void ReceiveWindow::receive(const char* data, qint64 size) {
     AssembleLines(*this, data, size);
+    showIfDue();
+}
+
+void ReceiveWindow::showIfDue() {
+    if (frame.isActive() && sinceFlush.elapsed() >= kFrameMs)
+        flush();
 }
 
 void ReceiveWindow::flush() {
@@ -109,6 +120,18 @@ void ReceiveWindow::flush() {
     const qsizetype chunk = kDisplayChunk;
     if (pendingLines.isEmpty() && shownKeep == line.size() && shownLength == line.size())
         return;
+
+    QTextDocument* doc = edit->document();
+    QScrollBar* bar = edit->verticalScrollBar();
+    const bool following = follow.isActive() || bar->value() >= bar->maximum();
+    const int docEnd = doc->characterCount() - 1;
+    int replaceFrom = docEnd - displayedLength(shownLength) + displayedLength(shownKeep);
+    // Backspaces into the part of a long line that the window has dropped: the line is shown anew.
+    if (replaceFrom < 0) {
+        replaceFrom = 0;
+        if (pendingLines.isEmpty())
+            shownKeep = 0;
+    }
 
     // What replaces the shown line from shownKeep on: the rest of the lines completed since the
     // last frame, then the line under construction.
@@ -126,30 +149,39 @@ void ReceiveWindow::flush() {
     const qsizetype from = pendingLines.isEmpty() ? shownKeep : 0;
     appendPieces(text, line.constData() + from, line.size() - from, col, chunk);
 
-    QTextDocument* doc = edit->document();
-    QScrollBar* bar = edit->verticalScrollBar();
-    const bool following = follow.isActive() || bar->value() >= bar->maximum();
-    const int docEnd = doc->characterCount() - 1;
-    int replaceFrom = docEnd - displayedLength(shownLength) + displayedLength(shownKeep);
-
-    // More new lines than the window holds (a flood between two frames): only the last ones are
-    // shown, in place of everything, instead of being laid out only to be trimmed.
-    const qsizetype breaks = text.count(QLatin1Char('\n'));
-    if (breaks >= kMaximumLines) {
-        qsizetype skip = breaks - kMaximumLines + 1;
-        qsizetype at = 0;
-        while (skip-- > 0)
+    // More new text than the window holds (a flood between two frames): only the last lines are
+    // shown, in place of everything, instead of being laid out only to be trimmed. Each piece of a
+    // long line ends in a break, so there is always one to cut at.
+    const int keepLines = bounds.lines - bounds.lines / 10;
+    const int keepCharacters = bounds.characters - bounds.characters / 10;
+    qsizetype breaks = text.count(QLatin1Char('\n'));
+    if (breaks >= bounds.lines || text.size() > keepCharacters) {
+        qsizetype at = text.size() > keepCharacters
+                           ? text.indexOf(QLatin1Char('\n'), text.size() - keepCharacters) + 1
+                           : 0;
+        for (qsizetype skip = QStringView(text).mid(at).count(QLatin1Char('\n')) - keepLines; skip > 0;
+             --skip)
             at = text.indexOf(QLatin1Char('\n'), at) + 1;
         text.remove(0, at);
+        breaks = text.count(QLatin1Char('\n'));
         replaceFrom = 0;
     }
 
     // A full window is trimmed by a tenth at a time, so the whole view is repainted once in many
-    // frames rather than in every one.
-    const int blocks = doc->blockCount();
-    const int trim = blocks + int(breaks) > kMaximumLines && replaceFrom > 0
-                         ? std::min(blocks - 1, blocks + int(breaks) - kMaximumLines + kMaximumLines / 10)
-                         : 0;
+    // frames rather than in every one. What is trimmed lies before the place the new text goes.
+    int trim = 0;
+    if (replaceFrom > 0) {
+        const int blocks = doc->blockCount();
+        if (blocks + int(breaks) > bounds.lines)
+            trim = blocks + int(breaks) - keepLines;
+        const qsizetype characters = replaceFrom + text.size();
+        if (characters > bounds.characters) {
+            const int cut = int(characters - keepCharacters);
+            const QTextBlock at = doc->findBlock(cut);
+            trim = std::max(trim, at.blockNumber() + (at.position() < cut ? 1 : 0));
+        }
+        trim = std::min(trim, doc->findBlock(replaceFrom).blockNumber());
+    }
     const bool everything = replaceFrom == 0 || trim > 0;
 
     // One edit: the widget lays out and signals once for the whole frame. It would repaint its
@@ -160,22 +192,32 @@ void ReceiveWindow::flush() {
         view->setAttribute(Qt::WA_UpdatesDisabled, true);
     QTextCursor cursor(doc);
     cursor.beginEditBlock();
-    cursor.setPosition(replaceFrom);
+    // Trimmed first, so the document never holds more than it keeps and the new text.
+    int trimmed = 0;
+    if (trim > 0) {
+        trimmed = doc->findBlockByNumber(trim).position();
+        cursor.setPosition(0);
+        cursor.setPosition(trimmed, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    cursor.setPosition(replaceFrom - trimmed);
     if (replaceFrom < docEnd) {
-        cursor.setPosition(docEnd, QTextCursor::KeepAnchor);
+        cursor.setPosition(docEnd - trimmed, QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
     }
     cursor.insertText(text);
-    if (trim > 0) {
-        cursor.setPosition(0);
-        cursor.setPosition(doc->findBlockByNumber(trim).position(), QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-    }
     cursor.endEditBlock();
     if (partial)
         view->setAttribute(Qt::WA_UpdatesDisabled, false);
 
+    // After a trim or a flood the memory that held the dropped lines and this frame's text goes back
+    // to the system, not only to the C library.
+    const bool large = everything || text.size() > bounds.characters / 10;
     pendingLines.clear();
+    if (large) {
+        text = QString();
+        platform::returnFreedMemory();
+    }
     shownLength = shownKeep = line.size();
     if (following) {
         bar->setValue(bar->maximum());

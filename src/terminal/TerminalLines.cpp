@@ -25,12 +25,11 @@ void TerminalLines::beginLine() {
     if (prefixLength > 0 || !showTimeStamps || !shown.lastLine().isEmpty())
         return;
     if (!blockTimeRead) {
-        blockTime = now();
+        blockStamp = shownTimeStamp(now());
         blockTimeRead = true;
     }
-    const QByteArray stamp = shownTimeStamp(blockTime);
-    shown.appendToLastLine(stamp.constData(), stamp.size());
-    prefixLength = stamp.size();
+    shown.appendToLastLine(blockStamp.constData(), blockStamp.size());
+    prefixLength = blockStamp.size();
 }
 
 void TerminalLines::appendToLastLine(const char* data, qint64 size) {

@@ -41,7 +41,7 @@ private:
     LineTarget& shown;
     // Length of the time stamp in front of the shown last line; 0 for none.
     qsizetype prefixLength = 0;
-    // One reading of the clock per block.
-    QDateTime blockTime;
+    // One reading of the clock per block, written out once: a flood brings thousands of lines a block.
+    QByteArray blockStamp;
     bool blockTimeRead = false;
 };

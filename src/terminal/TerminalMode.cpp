@@ -131,6 +131,7 @@ void TerminalMode::TerminalTransmit(QChar Key) {
 void TerminalMode::TerminalReceive(TKovComms* Sender, const char* DataPtr, qint32 DataSize) {
     Q_UNUSED(Sender);
     lines.receive(DataPtr, DataSize);
+    receive.showIfDue();
     screen.TermHex()->append(DataPtr, DataSize);
 }
 

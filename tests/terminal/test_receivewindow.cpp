@@ -133,6 +133,62 @@ private slots:
         QCOMPARE(w.completed.last(), full.left(full.size() - 1) + "z");
     }
 
+    // A long session or a flood keeps memory bounded, by lines and by characters, and always shows
+    // the newest text.
+    void theWindowIsBounded_data() {
+        QTest::addColumn<int>("maxLines");
+        QTest::addColumn<int>("maxCharacters");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("oneFrame");
+        QTest::newRow("by lines, a line a frame") << 100 << 1000000 << 58 << 250 << false;
+        QTest::newRow("by characters, a line a frame") << 100000 << 20000 << 300 << 200 << false;
+        QTest::newRow("a flood beyond both in one frame") << 100 << 20000 << 58 << 1000 << true;
+        QTest::newRow("long lines flooding the characters") << 100000 << 20000 << 3000 << 30 << true;
+    }
+    void theWindowIsBounded() {
+        QFETCH(int, maxLines);
+        QFETCH(int, maxCharacters);
+        QFETCH(int, length);
+        QFETCH(int, count);
+        QFETCH(bool, oneFrame);
+        QPlainTextEdit edit;
+        ReceiveWindow rx(&edit, {maxLines, maxCharacters});
+        QByteArray last;
+        for (int i = 0; i < count; ++i) {
+            last = QByteArray::number(i).rightJustified(8, '0') + QByteArray(length - 8, 'x');
+            rx.receive((last + "\r\n").constData(), length + 2);
+            if (!oneFrame)
+                rx.flush();
+        }
+        rx.flush();
+        const QTextDocument* doc = edit.document();
+        QVERIFY(doc->blockCount() <= maxLines);
+        QVERIFY(doc->characterCount() <= maxCharacters);
+        // Trimmed by a tenth, not emptied.
+        QVERIFY(doc->blockCount() >= maxLines * 9 / 10 || doc->characterCount() >= maxCharacters * 8 / 10);
+        const QStringList lines = shown(edit);
+        const int k = ReceiveWindow::kDisplayChunk;
+        QCOMPARE(lines.last(), QString());
+        QCOMPARE(lines.mid(lines.size() - 1 - (length + k - 1) / k, (length + k - 1) / k).join(QString()),
+                 QString::fromLatin1(last));
+    }
+
+    // Backspaces that reach into the part of a long line that the bound has trimmed away.
+    void aTrimmedLongLineIsReplacedWhole() {
+        QPlainTextEdit edit;
+        ReceiveWindow rx(&edit, {1000, 20000});
+        const QByteArray longLine(50000, 'a');
+        rx.receive(longLine.constData(), longLine.size());
+        rx.flush();
+        QVERIFY(edit.document()->characterCount() <= 20000);
+        const QByteArray back = QByteArray(49990, '\b') + "bc";
+        rx.receive(back.constData(), back.size());
+        rx.flush();
+        QCOMPARE(rx.lastLine(), QByteArray(10, 'a') + "bc");
+        QCOMPARE(shown(edit).join(QString()), QString(10, 'a') + "bc");
+    }
+
     void theViewFollowsTheEndOnlyWhenItWasThere() {
         QPlainTextEdit edit;
         edit.resize(300, 120);

@@ -161,12 +161,12 @@ void TKovComms::portLost() {
     deliveryTimer.stop();
     // What the port took from the system before the hang-up is handed over before it closes, held
     // or not: a record sent just before the device went must still reach the receive window and log.
-    if (!readingReply && onReceiveData && !receiveBuffer.isEmpty()) {
+    if (!readingReply && !receiveBuffer.isEmpty()) {
         for (;;) {
             const qint64 n = serialPort->read(receiveBuffer.data(), receiveBuffer.size());
             if (n <= 0)
                 break;
-            onReceiveData(this, receiveBuffer.constData(), qint32(n));
+            deliverBlock(receiveBuffer.constData(), n);
         }
     }
     serialPort->close();
@@ -333,6 +333,17 @@ QByteArray TKovComms::TakeWaitingInput() {
     return taken;
 }
 
+// One unprompted block, to everything that takes one: the session recording, the data log, then the
+// receive handler of the screen shown.
+void TKovComms::deliverBlock(const char* data, qint64 size) {
+    if (onBytesRead)
+        onBytesRead(data, size);
+    if (onReceiveTap)
+        onReceiveTap(this, data, qint32(size));
+    if (onReceiveData)
+        onReceiveData(this, data, qint32(size));
+}
+
 void TKovComms::PollReceive() {
     pollDueMs = std::max(pollDueMs, clock->nowMs()) + deliveryDelay();
     // The handler may start an exchange, hold delivery or close the link: look again before each block.
@@ -340,14 +351,8 @@ void TKovComms::PollReceive() {
         if (!IsOpen() || readingReply || receiveHeld || receiveBuffer.isEmpty())
             return;
         const qint64 n = serialPort->read(receiveBuffer.data(), receiveBuffer.size());
-        if (n > 0) {
-            if (onBytesRead)
-                onBytesRead(receiveBuffer.constData(), n);
-            if (onReceiveTap)
-                onReceiveTap(this, receiveBuffer.constData(), qint32(n));
-            if (onReceiveData)
-                onReceiveData(this, receiveBuffer.constData(), qint32(n));
-        }
+        if (n > 0)
+            deliverBlock(receiveBuffer.constData(), n);
         // A short block means the queue is empty; the next byte announces itself.
         if (n < receiveBuffer.size())
             return;

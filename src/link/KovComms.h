@@ -116,6 +116,7 @@ private:
     QString comName() const;
     bool openPort();
     void portLost();
+    void deliverBlock(const char* data, qint64 size);
     void retryOpen();
     void applyTransmitEnable();
     void publishState();

@@ -1,5 +1,7 @@
 #include "PortDiscovery.h"
 
+#include "RegularFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -190,10 +192,7 @@ QString rememberedPortMapFile() {
 }
 
 void loadPortMap(const QString& file, PortMap& map) {
-    // Four short lines: anything else (a FIFO, which would hold start-up for good, or a huge file) is
-    // not ours, and is left alone.
-    const QFileInfo info(file);
-    if (file.isEmpty() || !info.isFile() || info.size() > MaxPortMapFileSize)
+    if (!QFileInfo::exists(file) || !settingsFileUsable(file))
         return;
     QSettings s(file, QSettings::IniFormat);
     s.beginGroup(QStringLiteral("Ports"));
@@ -206,7 +205,7 @@ void loadPortMap(const QString& file, PortMap& map) {
 }
 
 void rememberDevice(const QString& file, const QString& comName, const QString& path) {
-    if (file.isEmpty())
+    if (!settingsFileUsable(file))
         return;
     QSettings s(file, QSettings::IniFormat);
     s.beginGroup(QStringLiteral("Ports"));

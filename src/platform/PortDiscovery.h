@@ -63,9 +63,8 @@ PortMap defaultPortMap(const QList<PortInfo>& present);
 
 // The COM-name mapping belongs to the machine, not to a configuration: one small file per user.
 QString rememberedPortMapFile();
-// Entries found in file replace those of map. Read only when it is a regular file of at most
-// MaxPortMapFileSize bytes; a device path of MaxDevicePathLength bytes or more is no path and ignored.
-inline constexpr qint64 MaxPortMapFileSize = 64 * 1024;
+// Entries found in file replace those of map. Read only when settingsFileUsable() allows; a device
+// path of MaxDevicePathLength bytes or more is no path and ignored.
 inline constexpr qsizetype MaxDevicePathLength = 4096; // PATH_MAX, with its terminating NUL
 void loadPortMap(const QString& file, PortMap& map);
 void rememberDevice(const QString& file, const QString& comName, const QString& path);

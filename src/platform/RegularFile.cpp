@@ -62,6 +62,15 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxSize) {
     }
 }
 
+bool settingsFileUsable(const QString& file) {
+    if (file.isEmpty())
+        return false;
+    if (!QFileInfo::exists(file))
+        return true;
+    QFile f(file);
+    return openRegularFile(f, MaxSettingsFileSize);
+}
+
 bool createRegularFile(QFile& file, QIODevice::OpenMode extra) {
 #ifdef Q_OS_UNIX
     // Without blocking: a FIFO that nobody reads fails at once, and one that somebody reads is found

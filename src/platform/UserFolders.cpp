@@ -11,8 +11,6 @@
 namespace platform {
 
 namespace {
-// A few folder names fit in far less; anything bigger was not written by this program.
-constexpr qint64 MaxSettingsFileSize = 64 * 1024;
 constexpr qsizetype MaxFolderLength = 4096;
 
 const QString& key() {
@@ -20,16 +18,6 @@ const QString& key() {
     return k;
 }
 
-// QSettings reads the file before it writes it as well: a FIFO or a huge file put in its place is
-// left alone rather than read.
-bool usable(const QString& file) {
-    if (file.isEmpty())
-        return false;
-    if (!QFileInfo::exists(file))
-        return true;
-    QFile f(file);
-    return openRegularFile(f, MaxSettingsFileSize);
-}
 } // namespace
 
 QString rememberedFolderFile() {
@@ -38,7 +26,7 @@ QString rememberedFolderFile() {
 }
 
 QString loadRememberedFolder(const QString& file) {
-    if (file.isEmpty() || !QFileInfo::exists(file) || !usable(file))
+    if (!QFileInfo::exists(file) || !settingsFileUsable(file))
         return QString();
     const QString folder = QSettings(file, QSettings::IniFormat).value(key()).toString();
     if (folder.isEmpty() || folder.size() > MaxFolderLength || !QDir::isAbsolutePath(folder) ||
@@ -48,7 +36,7 @@ QString loadRememberedFolder(const QString& file) {
 }
 
 void rememberFolder(const QString& file, const QString& folder) {
-    if (!usable(file) || folder.isEmpty() || folder.size() > MaxFolderLength)
+    if (!settingsFileUsable(file) || folder.isEmpty() || folder.size() > MaxFolderLength)
         return;
     QSettings s(file, QSettings::IniFormat);
     if (s.value(key()).toString() != folder)

@@ -1,5 +1,7 @@
 #include "TerminalOptions.h"
 
+#include "RegularFile.h"
+
 #include <QFileInfo>
 #include <QSettings>
 
@@ -12,7 +14,7 @@ const char* const kEchoSent = "EchoSentLines";
 
 TerminalOptions loadTerminalOptions(const QString& file) {
     TerminalOptions o;
-    if (file.isEmpty() || !QFileInfo::exists(file))
+    if (!QFileInfo::exists(file) || !platform::settingsFileUsable(file))
         return o;
     QSettings s(file, QSettings::IniFormat);
     s.beginGroup(QStringLiteral("Terminal"));
@@ -24,7 +26,7 @@ TerminalOptions loadTerminalOptions(const QString& file) {
 }
 
 void saveTerminalOptions(const QString& file, const TerminalOptions& o) {
-    if (file.isEmpty())
+    if (!platform::settingsFileUsable(file))
         return;
     QSettings s(file, QSettings::IniFormat);
     s.beginGroup(QStringLiteral("Terminal"));

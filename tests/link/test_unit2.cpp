@@ -89,6 +89,11 @@ private slots:
             if (kind == "huge")
                 QVERIFY(f.resize(qint64(1) << 30));
         }
+        // Choosing a device writes to the same file: never into something that is not ours.
+        const qint64 sizeBefore = QFileInfo(file).size();
+        platform::rememberDevice(file, "COM3", "/dev/ttyUSB9");
+        if (kind == "fifo" || kind == "huge")
+            QCOMPARE(QFileInfo(file).size(), sizeBefore);
         platform::PortMap map;
         platform::loadPortMap(file, map);
         QCOMPARE(map.device("COM1"), com1);

@@ -50,8 +50,8 @@ private slots:
 
     void everyHelpContextHasAPage_data() {
         QTest::addColumn<int>("context");
-        for (int n : {1001, 1003, 2001, 2002, 2003, 2005, 2006, 2008, 3001, 3002,
-                      3003, 4001, 4002, 4003, 4004, 4005, 4006, 4010, 5017, 5022, 5023})
+        for (int n : {1001, 1003, 2001, 2002, 2003, 2005, 2006, 2008, 3001, 3002, 3003,
+                      4001, 4002, 4003, 4004, 4005, 4006, 4010, 5017, 5022, 5023})
             QTest::addRow("%d", n) << n;
     }
     void everyHelpContextHasAPage() {

@@ -525,6 +525,26 @@ private slots:
     }
 
     // A full hex history drops its oldest whole rows; the rows kept keep their offsets.
+    // The options live in the per-user settings file: a FIFO or a huge file in its place is neither
+    // read nor written (either would hold the program), and the options stay off.
+    void optionsFileThatIsNotOurs() {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath("fifo.ini");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        const QString huge = dir.filePath("huge.ini");
+        QFile f(huge);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("[Terminal]\nHexView=true\n") > 0 &&
+                f.resize(qint64(1) << 30));
+        f.close();
+        TerminalOptions on;
+        on.hexView = true;
+        for (const QString& file : {fifo, huge}) {
+            saveTerminalOptions(file, on);
+            QVERIFY(!loadTerminalOptions(file).hexView);
+        }
+        QCOMPARE(QFileInfo(huge).size(), qint64(1) << 30);
+    }
+
     void theHexHistoryIsBounded() {
         HexHistory history(64);
         QByteArray all;

@@ -16,8 +16,8 @@ class QPlainTextEdit;
 // widget is changed at most once per display frame: one edit that replaces what changed at the end
 // of the document and appends the lines completed since. A full window (by lines or by characters)
 // drops its oldest tenth in such an edit, so trimming costs the same per line received however long the
-// session has run. The line under construction is kept whole in memory (it is what the data log writes), but
-// shown in pieces of at most kDisplayChunk characters: the widget lays out a changed line in full, and a
+// session has run. The line under construction is kept whole in memory (a backspace edits it as received),
+// but shown in pieces of at most kDisplayChunk characters: the widget lays out a changed line in full, and a
 // device that sends 100 000 bytes without a CR would otherwise make every frame cost a layout of the whole
 // line.
 class ReceiveWindow : public LineTarget {
